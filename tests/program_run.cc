@@ -1,0 +1,46 @@
+#include "tests/program_run.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "tests/jpeg_fixture.h"
+
+namespace lumitone::testing {
+
+ProgramResult RunProgram(const std::vector<std::string>& arguments,
+                         bool sameStream) {
+  TempDir dir;
+  std::string outPath = dir.Path("out"), errPath = dir.Path("err");
+  pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = sameStream ? out
+                         : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(err, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  ProgramResult result;
+  auto text = [](const std::string& path) {
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  result.out = text(outPath);
+  if (!sameStream) result.err = text(errPath);
+  result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+  return result;
+}
+
+}  // namespace lumitone::testing

@@ -1,0 +1,21 @@
+// Runs a program as a child process and collects what it wrote and how it
+// ended, for end-to-end tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumitone::testing {
+
+struct ProgramResult {
+  std::string out;  // the standard output
+  std::string err;  // the standard error
+  int status = -1;  // the exit status, 0 to 255; -1 when killed by a signal
+};
+
+// `arguments[0]` is the program's path. With `sameStream` both streams go
+// to one file, which is then returned in `out`.
+ProgramResult RunProgram(const std::vector<std::string>& arguments,
+                         bool sameStream = false);
+
+}  // namespace lumitone::testing
