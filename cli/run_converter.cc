@@ -38,11 +38,15 @@ bool LoadInputs(const RunSettings& settings, RgbImage pictures[2]) {
   return true;
 }
 
-bool CreateBuffers(int channelCount, int32_t sampleCount, SampleBuffer& left,
-                   SampleBuffer& right) {
+bool CreateBuffers(const RunSettings& settings, int32_t sampleCount,
+                   SampleBuffer& left, SampleBuffer& right, double ratio,
+                   PhaseTable& phaseTable) {
   try {
     left.assign(static_cast<size_t>(sampleCount), 0.0);
-    if (channelCount == 2) right.resize(static_cast<size_t>(sampleCount), 0.0);
+    if (settings.inputPaths.size() == 2) {
+      right.resize(static_cast<size_t>(sampleCount), 0.0);
+    }
+    phaseTable = BuildPhaseTable(settings, ratio);
   } catch (const std::bad_alloc&) {
     std::cerr << "Not enough memory for the sample buffers.\n";
     return false;
@@ -89,12 +93,16 @@ int RunConverter(int argumentCount, const char* const* arguments) {
   int channelCount = static_cast<int>(settings.inputPaths.size());
   int32_t sampleCount = SampleCount(settings.durationSeconds);
   SampleBuffer left, right;
-  if (!CreateBuffers(channelCount, sampleCount, left, right)) return -1;
   double ratio = RungRatio(settings.stepsPerOctave);
-  PhaseTable phaseTable = BuildPhaseTable(settings, ratio);
+  PhaseTable phaseTable;
+  if (!CreateBuffers(settings, sampleCount, left, right, ratio, phaseTable)) {
+    return -1;
+  }
   std::cout << "Generating samples.\n";
-  GenerateSamples(settings, pictures, phaseTable, ratio, left, right,
-                  sampleCount, std::cout);
+  if (!GenerateSamples(settings, pictures, phaseTable, ratio, left, right,
+                       sampleCount, std::cout)) {
+    return -1;
+  }
   std::cout << "Normalizing samples.\n";
   NormalizeSamples(left, right, channelCount, sampleCount);
 

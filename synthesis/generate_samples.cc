@@ -1,60 +1,130 @@
 #include "synthesis/generate_samples.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <vector>
 
-#include "synthesis/sample_brightness.h"
+#include "synthesis/block_synthesis.h"
+#include "synthesis/progress.h"
+#include "synthesis/worker_threads.h"
 
 namespace lumitone {
+namespace {
 
-int32_t SampleCount(double durationSeconds) {
-  return static_cast<int32_t>(std::floor(durationSeconds * 44100.0));
+int ThreadsFor(int requested, int64_t work) {
+  int threads = requested > 0 ? requested : AvailableThreads();
+  return static_cast<int>(std::max<int64_t>(1, std::min<int64_t>(threads, work)));
 }
 
-void GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
+}  // namespace
+
+bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
                      const PhaseTable& phaseTable, double ratio,
                      SampleBuffer& left, SampleBuffer& right,
-                     int32_t sampleCount, std::ostream& progress) {
-  int channelCount = static_cast<int>(settings.inputPaths.size());
-  SampleBuffer* buffers[2] = {&left, &right};
-  for (int32_t j = 0; j < sampleCount; ++j) {
-    if (j % 100 == 0) {
-      int p = static_cast<int>(std::floor(
-          static_cast<double>(j * 100) / static_cast<double>(sampleCount) +
-          0.001));
-      progress << "\r" << p << "% done.";
+                     int32_t sampleCount, std::ostream& progress,
+                     const SynthesisOptions& options) {
+  const int32_t blocks = (sampleCount + kBlockSamples - 1) / kBlockSamples;
+  const int threads = ThreadsFor(options.threads, blocks);
+  SynthesisPlan plan;
+  std::vector<BlockScratch> scratch;
+  std::unique_ptr<std::atomic<bool>[]> finished;
+  try {
+    plan = MakeSynthesisPlan(settings, pictures, phaseTable, ratio,
+                             options.accumulate != nullptr
+                                 ? options.accumulate
+                                 : BestAccumulateTerms(),
+                             options.sine != nullptr ? options.sine : SineBlock);
+    for (int index = 0; index < threads; ++index) {
+      scratch.push_back(MakeBlockScratch());
     }
-    double t = j / 44100.0;
-    for (int k = 0; k < channelCount; ++k) {
-      double sum = 0.0;
-      size_t i = 0;
-      FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio,
-                      [&](double f) {
-                        double b = SampleBrightness(pictures[k], t, f, settings);
-                        double a = ((2.0 * kPi) * t) * f;
-                        sum = std::sin(a + phaseTable[i]) * b + sum;
-                        ++i;
-                      });
-      (*buffers[k])[static_cast<size_t>(j)] = sum;
-    }
+    finished.reset(new std::atomic<bool>[static_cast<size_t>(blocks)]);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "Not enough memory to generate the samples.\n";
+    return false;
   }
+  for (int32_t b = 0; b < blocks; ++b) finished[b].store(false);
+
+  SampleBuffer* buffers[2] = {&left, &right};
+  std::atomic<int32_t> nextBlock{0};
+  int32_t reported = 0;  // blocks whose progress texts are written
+  // Only the calling thread writes, for the longest run of finished blocks,
+  // so the texts come out in sample order whatever order blocks end in.
+  auto report = [&] {
+    while (reported < blocks && finished[reported].load(std::memory_order_acquire)) {
+      int32_t first = reported * kBlockSamples;
+      int32_t last = std::min(sampleCount, first + kBlockSamples);
+      for (int32_t j = (first + kProgressInterval - 1) / kProgressInterval * kProgressInterval;
+           j < last; j += kProgressInterval) {
+        WriteProgress(progress, j, sampleCount);
+      }
+      ++reported;
+    }
+  };
+  auto work = [&](int index) {
+    for (;;) {
+      int32_t b = nextBlock.fetch_add(1);
+      if (b >= blocks) break;
+      int32_t first = b * kBlockSamples;
+      SynthesizeBlock(plan, first, std::min(sampleCount, first + kBlockSamples),
+                      scratch[index], buffers);
+      finished[b].store(true, std::memory_order_release);
+      if (index == 0) report();
+    }
+  };
+  RunOnThreads(threads, work);
+  report();
+  return true;
 }
 
 void NormalizeSamples(SampleBuffer& left, SampleBuffer& right,
-                      int channelCount, int32_t sampleCount) {
+                      int channelCount, int32_t sampleCount, int threads) {
+  // Ranges of at least this many samples per thread; below, starting a
+  // thread costs more than it saves.
+  constexpr int32_t kMinSamplesPerThread = 1 << 16;
+  constexpr int kMaxThreads = 64;
+  const int count = std::min(
+      kMaxThreads,
+      ThreadsFor(threads, (sampleCount + kMinSamplesPerThread - 1) / kMinSamplesPerThread));
   SampleBuffer* buffers[2] = {&left, &right};
-  double peak = 0.0;
-  for (int k = 0; k < channelCount; ++k) {
-    for (int32_t j = 0; j < sampleCount; ++j) {
-      double magnitude = std::fabs((*buffers[k])[static_cast<size_t>(j)]);
-      if (magnitude > peak) peak = magnitude;
+  auto range = [&](int index, int32_t& first, int32_t& last) {
+    first = static_cast<int32_t>(int64_t{sampleCount} * index / count);
+    last = static_cast<int32_t>(int64_t{sampleCount} * (index + 1) / count);
+  };
+  // The largest magnitude is the same whichever order the samples are
+  // compared in, so each thread takes the peak of its range.
+  double peaks[kMaxThreads] = {};
+  auto findPeaks = [&](int index) {
+    int32_t first, last;
+    range(index, first, last);
+    double peak = 0.0;
+    for (int k = 0; k < channelCount; ++k) {
+      const double* samples = buffers[k]->data();
+      for (int32_t j = first; j < last; ++j) {
+        double magnitude = std::fabs(samples[j]);
+        if (magnitude > peak) peak = magnitude;
+      }
     }
+    peaks[index] = peak;
+  };
+  RunOnThreads(count, findPeaks);
+  double peak = 0.0;
+  for (int index = 0; index < count; ++index) {
+    if (peaks[index] > peak) peak = peaks[index];
   }
   if (peak == 0.0) return;
-  for (int k = 0; k < channelCount; ++k) {
-    for (int32_t j = 0; j < sampleCount; ++j) {
-      (*buffers[k])[static_cast<size_t>(j)] /= peak;
+  auto divide = [&](int index) {
+    int32_t first, last;
+    range(index, first, last);
+    for (int k = 0; k < channelCount; ++k) {
+      double* samples = buffers[k]->data();
+      for (int32_t j = first; j < last; ++j) samples[j] /= peak;
     }
-  }
+  };
+  RunOnThreads(count, divide);
 }
 
 }  // namespace lumitone

@@ -1,27 +1,40 @@
 #include "synthesis/generate_samples.h"
 
-#include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "synthesis/sample_brightness.h"
-#include "tests/progress_text.h"
+#include "synthesis/block_synthesis.h"
+#include "synthesis/plain_samples.h"
 
 namespace lumitone {
 namespace {
 
-RgbImage Filled(int width, int height, uint8_t value) {
+RgbImage Picture(int width, int height, uint32_t seed, int brightPixels = -1) {
   RgbImage picture;
   EXPECT_TRUE(picture.Allocate(width, height));
-  std::fill(picture.MutablePixels(),
-            picture.MutablePixels() + static_cast<size_t>(width) * height * 3, value);
+  unsigned char* p = picture.MutablePixels();
+  size_t bytes = static_cast<size_t>(width) * height * 3;
+  uint32_t state = seed;
+  auto next = [&] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  if (brightPixels < 0) {
+    for (size_t i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(next());
+  } else {
+    // Black with a few bright pixels, some in a single channel.
+    for (int n = 0; n < brightPixels; ++n) {
+      size_t pixel = next() % (bytes / 3);
+      p[pixel * 3 + next() % 3] = static_cast<uint8_t>(1 + next() % 255);
+    }
+  }
   return picture;
 }
 
-// Phases drawn from a fresh generator, so that tests need not touch the
-// process-wide one.
 PhaseTable Phases(const RunSettings& settings, double ratio) {
   uint32_t state = 1;
   PhaseTable phases;
@@ -31,98 +44,112 @@ PhaseTable Phases(const RunSettings& settings, double ratio) {
   return phases;
 }
 
-struct Generated {
+struct Output {
   SampleBuffer left, right;
   std::string progress;
 };
 
-Generated Generate(const RunSettings& settings, const RgbImage pictures[2]) {
+// Runs the plain loops (threads == 0) or the fast synthesis.
+Output Synthesize(const RunSettings& settings, const RgbImage pictures[2], int threads,
+                  AccumulateTermsFn accumulate) {
   int32_t n = SampleCount(settings.durationSeconds);
   double ratio = RungRatio(settings.stepsPerOctave);
-  Generated run;
-  run.left.assign(n, 0.0);
-  if (settings.inputPaths.size() == 2) run.right.assign(n, 0.0);
+  PhaseTable phases = Phases(settings, ratio);
+  Output out;
+  out.left.assign(n, 0.0);
+  if (settings.inputPaths.size() == 2) out.right.assign(n, 0.0);
   std::ostringstream progress;
-  GenerateSamples(settings, pictures, Phases(settings, ratio), ratio, run.left, run.right, n,
-                  progress);
-  run.progress = progress.str();
-  return run;
+  if (threads == 0) {
+    GeneratePlainSamples(settings, pictures, phases, ratio, out.left, out.right, n, progress);
+  } else {
+    EXPECT_TRUE(GenerateSamples(settings, pictures, phases, ratio, out.left, out.right, n,
+                                progress, {.threads = threads, .accumulate = accumulate}));
+  }
+  out.progress = progress.str();
+  return out;
 }
 
-TEST(SampleCountTest, FloorsTheDurationInSamples) {
-  EXPECT_EQ(SampleCount(0.001), 44);
-  EXPECT_EQ(SampleCount(2.0), 88200);
-  EXPECT_EQ(SampleCount(2.2676), 100001);
-  EXPECT_EQ(SampleCount(60.0), 2646000);
+bool SameBits(const SampleBuffer& a, const SampleBuffer& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-TEST(GenerateSamplesTest, ProgressTextEveryHundredSamples) {
-  RgbImage pictures[2] = {Filled(1, 1, 0), RgbImage()};
-  struct Case {
-    double duration;
-    int count;         // texts written
-    std::string last;  // the last text
-  } cases[] = {
-      {0.001, 1, "\r0% done."},
-      {2.0, 882, "\r99% done."},
-      {2.2676, 1001, "\r100% done."},
-      {0.2245, 99, "\r98% done."},  // N = 9900
+double DurationFor(int32_t samples) { return (samples + 0.5) / 44100.0; }
+
+TEST(GenerateSamplesTest, SameBitsAsThePlainLoops) {
+  std::vector<RgbImage> pictures;
+  pictures.push_back(Picture(1, 1, 1));
+  pictures.push_back(Picture(1, 7, 2));
+  pictures.push_back(Picture(9, 1, 3));
+  pictures.push_back(Picture(2, 2, 4));
+  pictures.push_back(Picture(37, 23, 5));
+  pictures.push_back(Picture(50, 40, 6, /*brightPixels=*/12));
+  pictures.push_back(Picture(300, 200, 7));
+  struct Channels {
+    int left, right;  // indices into `pictures`; right -1 for mono
+  } channelCases[] = {{0, -1}, {1, -1}, {2, -1}, {3, -1}, {4, -1}, {5, -1},
+                      {4, 3},  {5, 0},  {2, 1},  {6, 5}};
+  struct Settings {
+    int32_t samples, steps, low, high;
+  } settingCases[] = {
+      {1237, 24, 1000, 20000},   // the defaults; not a multiple of block or vector
+      {44, 24, 1000, 20000},     // the shortest duration
+      {2049, 1, 1, 100000},      // one step per octave over the whole range
+      {44, 1000, 20, 90000},     // many rungs
+      {kBlockSamples + 3, 7, 100, 101},
   };
-  for (const Case& c : cases) {
+  const AccumulateTermsFn kernels[] = {AccumulateTermsScalar, BestAccumulateTerms()};
+  for (const Channels& ch : channelCases) {
+    for (const Settings& sc : settingCases) {
+      RunSettings settings;
+      settings.inputPaths = {"left"};
+      if (ch.right >= 0) settings.inputPaths.push_back("right");
+      settings.durationSeconds = DurationFor(sc.samples);
+      settings.stepsPerOctave = sc.steps;
+      settings.lowFrequency = sc.low;
+      settings.highFrequency = sc.high;
+      RgbImage inputs[2];
+      ASSERT_TRUE(inputs[0].Allocate(pictures[ch.left].Width(), pictures[ch.left].Height()));
+      std::memcpy(inputs[0].MutablePixels(), pictures[ch.left].Pixels(),
+                  static_cast<size_t>(inputs[0].Width()) * inputs[0].Height() * 3);
+      if (ch.right >= 0) {
+        const RgbImage& source = pictures[ch.right];
+        ASSERT_TRUE(inputs[1].Allocate(source.Width(), source.Height()));
+        std::memcpy(inputs[1].MutablePixels(), source.Pixels(),
+                    static_cast<size_t>(source.Width()) * source.Height() * 3);
+      }
+      Output plain = Synthesize(settings, inputs, 0, nullptr);
+      ASSERT_EQ(static_cast<int32_t>(plain.left.size()), sc.samples);
+      for (AccumulateTermsFn kernel : kernels) {
+        for (int threads = 1; threads <= 4; ++threads) {
+          Output fast = Synthesize(settings, inputs, threads, kernel);
+          std::string where = "pictures " + std::to_string(ch.left) + "," +
+                              std::to_string(ch.right) + " samples " +
+                              std::to_string(sc.samples) + " steps " + std::to_string(sc.steps) +
+                              " threads " + std::to_string(threads) +
+                              (kernel == AccumulateTermsScalar ? " scalar" : " best");
+          EXPECT_TRUE(SameBits(fast.left, plain.left)) << where;
+          EXPECT_TRUE(SameBits(fast.right, plain.right)) << where;
+          EXPECT_EQ(fast.progress, plain.progress) << where;
+        }
+      }
+    }
+  }
+}
+
+TEST(GenerateSamplesTest, ProgressTextsMatchThePlainLoopsForLongRuns) {
+  // Many blocks finishing out of order on several threads.
+  RgbImage pictures[2] = {Picture(4, 4, 9), RgbImage()};
+  for (int32_t samples : {100001, 88200, 9900, 512 * 7}) {
     RunSettings settings;
     settings.inputPaths = {"a"};
-    settings.durationSeconds = c.duration;
+    settings.durationSeconds = DurationFor(samples);
     settings.lowFrequency = 1000;
-    settings.highFrequency = 1001;  // one rung keeps this quick
-    Generated run = Generate(settings, pictures);
-    int32_t n = SampleCount(c.duration);
-    EXPECT_EQ(run.progress, testing::ProgressText(n)) << c.duration;
-    EXPECT_EQ(run.progress.substr(run.progress.rfind('\r')), c.last) << c.duration;
-    size_t texts = 0;
-    for (char ch : run.progress) texts += ch == '\r';
-    EXPECT_EQ(texts, static_cast<size_t>(c.count)) << c.duration;
+    settings.highFrequency = 1001;
+    Output plain = Synthesize(settings, pictures, 0, nullptr);
+    Output fast = Synthesize(settings, pictures, 4, nullptr);
+    EXPECT_EQ(fast.progress, plain.progress) << samples;
+    EXPECT_TRUE(SameBits(fast.left, plain.left)) << samples;
   }
-}
-
-TEST(GenerateSamplesTest, SumsEveryRungInLadderOrder) {
-  // A uniform picture has one brightness B everywhere, so sample j is the
-  // ladder sum of sin(2*pi*t*f + phase) * B.
-  RgbImage pictures[2] = {Filled(3, 2, 200), RgbImage()};
-  RunSettings settings;
-  settings.inputPaths = {"a"};
-  settings.durationSeconds = 0.01;
-  Generated run = Generate(settings, pictures);
-  double ratio = RungRatio(24);
-  PhaseTable phases = Phases(settings, ratio);
-  ASSERT_EQ(run.left.size(), 441u);
-  EXPECT_TRUE(run.right.empty());
-  for (size_t j : {size_t{0}, size_t{1}, size_t{100}, size_t{440}}) {
-    double t = j / 44100.0, sum = 0.0;
-    size_t i = 0;
-    FrequencyLadder(1000, 20000, ratio, [&](double f) {
-      double b = SampleBrightness(pictures[0], t, f, settings);
-      sum = std::sin(((2.0 * kPi) * t) * f + phases[i++]) * b + sum;
-    });
-    EXPECT_EQ(run.left[j], sum) << j;
-  }
-  double expected0 = 0.0;
-  for (double phase : phases) expected0 += std::sin(phase) * 200.0;
-  EXPECT_NEAR(run.left[0], expected0, 1e-9);
-}
-
-TEST(GenerateSamplesTest, StereoChannelsFollowTheirOwnPictures) {
-  RgbImage pictures[2] = {Filled(5, 4, 0), Filled(2, 9, 255)};
-  RunSettings settings;
-  settings.inputPaths = {"a", "b"};
-  settings.durationSeconds = 0.005;
-  Generated run = Generate(settings, pictures);
-  ASSERT_EQ(run.right.size(), run.left.size());
-  for (double s : run.left) EXPECT_EQ(s, 0.0);
-  NormalizeSamples(run.left, run.right, 2, static_cast<int32_t>(run.left.size()));
-  double peak = 0.0;
-  for (double s : run.right) peak = std::max(peak, std::fabs(s));
-  EXPECT_EQ(peak, 1.0);
-  for (double s : run.left) EXPECT_EQ(s, 0.0);
 }
 
 TEST(NormalizeSamplesTest, OneCommonPeak) {
@@ -141,6 +168,28 @@ TEST(NormalizeSamplesTest, OneCommonPeak) {
     NormalizeSamples(c.left, c.right, c.channels, static_cast<int32_t>(c.left.size()));
     EXPECT_EQ(c.left, c.expectedLeft);
     EXPECT_EQ(c.right, c.expectedRight);
+  }
+}
+
+TEST(NormalizeSamplesTest, EveryThreadCountFindsTheSamePeak) {
+  SampleBuffer left(300001), right(300001);
+  uint32_t state = 3;
+  for (size_t j = 0; j < left.size(); ++j) {
+    state = state * 1664525u + 1013904223u;
+    left[j] = static_cast<int32_t>(state) / 1e6;
+    right[j] = -left[j] * 0.75;
+  }
+  right[299999] = -5000.0;  // the one peak, in the right channel, last range
+  SampleBuffer expectedLeft = left, expectedRight = right;
+  for (size_t j = 0; j < left.size(); ++j) {
+    expectedLeft[j] /= 5000.0;
+    expectedRight[j] /= 5000.0;
+  }
+  for (int threads = 1; threads <= 4; ++threads) {
+    SampleBuffer l = left, r = right;
+    NormalizeSamples(l, r, 2, static_cast<int32_t>(l.size()), threads);
+    EXPECT_TRUE(SameBits(l, expectedLeft)) << threads;
+    EXPECT_TRUE(SameBits(r, expectedRight)) << threads;
   }
 }
 

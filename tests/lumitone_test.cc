@@ -12,6 +12,7 @@
 #include "picture/rgb_image.h"
 #include "synthesis/generate_samples.h"
 #include "synthesis/phase_table.h"
+#include "synthesis/plain_samples.h"
 #include "tests/jpeg_fixture.h"
 #include "tests/program_run.h"
 #include "tests/progress_text.h"
@@ -53,7 +54,7 @@ std::string SuccessOutput(int channels, int32_t n) {
 }
 
 // The file the converter must write, computed in this process from the
-// library's stages with phases from a fresh generator.
+// plain loops with phases from a fresh generator.
 std::vector<uint8_t> ExpectedWav(const RunSettings& settings) {
   RgbImage pictures[2];
   for (size_t k = 0; k < settings.inputPaths.size(); ++k) {
@@ -69,7 +70,7 @@ std::vector<uint8_t> ExpectedWav(const RunSettings& settings) {
   });
   SampleBuffer left(n, 0.0), right(channels == 2 ? n : 0, 0.0);
   std::ostringstream ignored;
-  GenerateSamples(settings, pictures, phases, ratio, left, right, n, ignored);
+  GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n, ignored);
   NormalizeSamples(left, right, channels, n);
   FILE* file = std::tmpfile();
   EXPECT_TRUE(WriteWav(file, left, right, channels, n));

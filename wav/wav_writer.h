@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "synthesis/generate_samples.h"
+#include "synthesis/sample_buffer.h"
 
 namespace lumitone {
 

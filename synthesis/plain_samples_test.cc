@@ -1,0 +1,130 @@
+#include "synthesis/plain_samples.h"
+
+#include <cmath>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "synthesis/generate_samples.h"
+#include "synthesis/sample_brightness.h"
+#include "tests/progress_text.h"
+
+namespace lumitone {
+namespace {
+
+RgbImage Filled(int width, int height, uint8_t value) {
+  RgbImage picture;
+  EXPECT_TRUE(picture.Allocate(width, height));
+  std::fill(picture.MutablePixels(),
+            picture.MutablePixels() + static_cast<size_t>(width) * height * 3, value);
+  return picture;
+}
+
+// Phases drawn from a fresh generator, so that tests need not touch the
+// process-wide one.
+PhaseTable Phases(const RunSettings& settings, double ratio) {
+  uint32_t state = 1;
+  PhaseTable phases;
+  FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio, [&](double) {
+    phases.push_back((PhaseRandomStep(state) % 10000) * (2.0 * kPi) / 10000.0);
+  });
+  return phases;
+}
+
+struct Generated {
+  SampleBuffer left, right;
+  std::string progress;
+};
+
+Generated Generate(const RunSettings& settings, const RgbImage pictures[2]) {
+  int32_t n = SampleCount(settings.durationSeconds);
+  double ratio = RungRatio(settings.stepsPerOctave);
+  Generated run;
+  run.left.assign(n, 0.0);
+  if (settings.inputPaths.size() == 2) run.right.assign(n, 0.0);
+  std::ostringstream progress;
+  GeneratePlainSamples(settings, pictures, Phases(settings, ratio), ratio, run.left, run.right,
+                       n, progress);
+  run.progress = progress.str();
+  return run;
+}
+
+TEST(SampleCountTest, FloorsTheDurationInSamples) {
+  EXPECT_EQ(SampleCount(0.001), 44);
+  EXPECT_EQ(SampleCount(2.0), 88200);
+  EXPECT_EQ(SampleCount(2.2676), 100001);
+  EXPECT_EQ(SampleCount(60.0), 2646000);
+}
+
+TEST(PlainSamplesTest, ProgressTextEveryHundredSamples) {
+  RgbImage pictures[2] = {Filled(1, 1, 0), RgbImage()};
+  struct Case {
+    double duration;
+    int count;         // texts written
+    std::string last;  // the last text
+  } cases[] = {
+      {0.001, 1, "\r0% done."},
+      {2.0, 882, "\r99% done."},
+      {2.2676, 1001, "\r100% done."},
+      {0.2245, 99, "\r98% done."},  // N = 9900
+  };
+  for (const Case& c : cases) {
+    RunSettings settings;
+    settings.inputPaths = {"a"};
+    settings.durationSeconds = c.duration;
+    settings.lowFrequency = 1000;
+    settings.highFrequency = 1001;  // one rung keeps this quick
+    Generated run = Generate(settings, pictures);
+    int32_t n = SampleCount(c.duration);
+    EXPECT_EQ(run.progress, testing::ProgressText(n)) << c.duration;
+    EXPECT_EQ(run.progress.substr(run.progress.rfind('\r')), c.last) << c.duration;
+    size_t texts = 0;
+    for (char ch : run.progress) texts += ch == '\r';
+    EXPECT_EQ(texts, static_cast<size_t>(c.count)) << c.duration;
+  }
+}
+
+TEST(PlainSamplesTest, SumsEveryRungInLadderOrder) {
+  // A uniform picture has one brightness B everywhere, so sample j is the
+  // ladder sum of sin(2*pi*t*f + phase) * B.
+  RgbImage pictures[2] = {Filled(3, 2, 200), RgbImage()};
+  RunSettings settings;
+  settings.inputPaths = {"a"};
+  settings.durationSeconds = 0.01;
+  Generated run = Generate(settings, pictures);
+  double ratio = RungRatio(24);
+  PhaseTable phases = Phases(settings, ratio);
+  ASSERT_EQ(run.left.size(), 441u);
+  EXPECT_TRUE(run.right.empty());
+  for (size_t j : {size_t{0}, size_t{1}, size_t{100}, size_t{440}}) {
+    double t = j / 44100.0, sum = 0.0;
+    size_t i = 0;
+    FrequencyLadder(1000, 20000, ratio, [&](double f) {
+      double b = SampleBrightness(pictures[0], t, f, settings);
+      sum = std::sin(((2.0 * kPi) * t) * f + phases[i++]) * b + sum;
+    });
+    EXPECT_EQ(run.left[j], sum) << j;
+  }
+  double expected0 = 0.0;
+  for (double phase : phases) expected0 += std::sin(phase) * 200.0;
+  EXPECT_NEAR(run.left[0], expected0, 1e-9);
+}
+
+TEST(PlainSamplesTest, StereoChannelsFollowTheirOwnPictures) {
+  RgbImage pictures[2] = {Filled(5, 4, 0), Filled(2, 9, 255)};
+  RunSettings settings;
+  settings.inputPaths = {"a", "b"};
+  settings.durationSeconds = 0.005;
+  Generated run = Generate(settings, pictures);
+  ASSERT_EQ(run.right.size(), run.left.size());
+  for (double s : run.left) EXPECT_EQ(s, 0.0);
+  NormalizeSamples(run.left, run.right, 2, static_cast<int32_t>(run.left.size()));
+  double peak = 0.0;
+  for (double s : run.right) peak = std::max(peak, std::fabs(s));
+  EXPECT_EQ(peak, 1.0);
+  for (double s : run.left) EXPECT_EQ(s, 0.0);
+}
+
+}  // namespace
+}  // namespace lumitone
