@@ -21,15 +21,17 @@ size_t SkipSpace(std::string_view text) {
   return i;
 }
 
+// Steps over an optional + or - at text[i]; true for a minus.
+bool ScanSign(std::string_view text, size_t& i) {
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) return text[i++] == '-';
+  return false;
+}
+
 }  // namespace
 
 bool ScanDouble(std::string_view text, double& value) {
   size_t i = SkipSpace(text);
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  bool negative = ScanSign(text, i);
   size_t integer_begin = i;
   while (i < text.size() && IsDigit(text[i])) ++i;
   std::string_view integer = text.substr(integer_begin, i - integer_begin);
@@ -47,11 +49,7 @@ bool ScanDouble(std::string_view text, double& value) {
   int64_t exponent = 0;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     size_t j = i + 1;
-    bool exponent_negative = false;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
-      exponent_negative = text[j] == '-';
-      ++j;
-    }
+    bool exponent_negative = ScanSign(text, j);
     if (j < text.size() && IsDigit(text[j])) {
       while (j < text.size() && IsDigit(text[j])) {
         if (exponent < 1000000000) exponent = exponent * 10 + (text[j] - '0');
@@ -95,11 +93,7 @@ bool ScanDouble(std::string_view text, double& value) {
 
 bool ScanInt(std::string_view text, int32_t& value) {
   size_t i = SkipSpace(text);
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  bool negative = ScanSign(text, i);
   if (i >= text.size() || !IsDigit(text[i])) return false;
   uint32_t accumulated = 0;
   while (i < text.size() && IsDigit(text[i])) {

@@ -9,6 +9,8 @@
 
 #include "synthesis/block_synthesis.h"
 #include "synthesis/plain_samples.h"
+#include "tests/synthesis_fixture.h"
+#include "tests/synthesis_fixture.h"
 
 namespace lumitone {
 namespace {
@@ -35,15 +37,6 @@ RgbImage Picture(int width, int height, uint32_t seed, int brightPixels = -1) {
   return picture;
 }
 
-PhaseTable Phases(const RunSettings& settings, double ratio) {
-  uint32_t state = 1;
-  PhaseTable phases;
-  FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio, [&](double) {
-    phases.push_back((PhaseRandomStep(state) % 10000) * (2.0 * kPi) / 10000.0);
-  });
-  return phases;
-}
-
 struct Output {
   SampleBuffer left, right;
   std::string progress;
@@ -54,7 +47,7 @@ Output Synthesize(const RunSettings& settings, const RgbImage pictures[2], int t
                   AccumulateTermsFn accumulate) {
   int32_t n = SampleCount(settings.durationSeconds);
   double ratio = RungRatio(settings.stepsPerOctave);
-  PhaseTable phases = Phases(settings, ratio);
+  PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
   Output out;
   out.left.assign(n, 0.0);
   if (settings.inputPaths.size() == 2) out.right.assign(n, 0.0);
@@ -107,16 +100,8 @@ TEST(GenerateSamplesTest, SameBitsAsThePlainLoops) {
       settings.stepsPerOctave = sc.steps;
       settings.lowFrequency = sc.low;
       settings.highFrequency = sc.high;
-      RgbImage inputs[2];
-      ASSERT_TRUE(inputs[0].Allocate(pictures[ch.left].Width(), pictures[ch.left].Height()));
-      std::memcpy(inputs[0].MutablePixels(), pictures[ch.left].Pixels(),
-                  static_cast<size_t>(inputs[0].Width()) * inputs[0].Height() * 3);
-      if (ch.right >= 0) {
-        const RgbImage& source = pictures[ch.right];
-        ASSERT_TRUE(inputs[1].Allocate(source.Width(), source.Height()));
-        std::memcpy(inputs[1].MutablePixels(), source.Pixels(),
-                    static_cast<size_t>(source.Width()) * source.Height() * 3);
-      }
+      RgbImage inputs[2] = {testing::CopyPicture(pictures[ch.left]),
+                            ch.right >= 0 ? testing::CopyPicture(pictures[ch.right]) : RgbImage()};
       Output plain = Synthesize(settings, inputs, 0, nullptr);
       ASSERT_EQ(static_cast<int32_t>(plain.left.size()), sc.samples);
       for (AccumulateTermsFn kernel : kernels) {

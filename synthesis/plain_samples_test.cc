@@ -8,29 +8,10 @@
 
 #include "synthesis/generate_samples.h"
 #include "synthesis/sample_brightness.h"
-#include "tests/progress_text.h"
+#include "tests/synthesis_fixture.h"
 
 namespace lumitone {
 namespace {
-
-RgbImage Filled(int width, int height, uint8_t value) {
-  RgbImage picture;
-  EXPECT_TRUE(picture.Allocate(width, height));
-  std::fill(picture.MutablePixels(),
-            picture.MutablePixels() + static_cast<size_t>(width) * height * 3, value);
-  return picture;
-}
-
-// Phases drawn from a fresh generator, so that tests need not touch the
-// process-wide one.
-PhaseTable Phases(const RunSettings& settings, double ratio) {
-  uint32_t state = 1;
-  PhaseTable phases;
-  FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio, [&](double) {
-    phases.push_back((PhaseRandomStep(state) % 10000) * (2.0 * kPi) / 10000.0);
-  });
-  return phases;
-}
 
 struct Generated {
   SampleBuffer left, right;
@@ -44,7 +25,7 @@ Generated Generate(const RunSettings& settings, const RgbImage pictures[2]) {
   run.left.assign(n, 0.0);
   if (settings.inputPaths.size() == 2) run.right.assign(n, 0.0);
   std::ostringstream progress;
-  GeneratePlainSamples(settings, pictures, Phases(settings, ratio), ratio, run.left, run.right,
+  GeneratePlainSamples(settings, pictures, testing::FreshPhaseTable(settings, ratio), ratio, run.left, run.right,
                        n, progress);
   run.progress = progress.str();
   return run;
@@ -58,7 +39,7 @@ TEST(SampleCountTest, FloorsTheDurationInSamples) {
 }
 
 TEST(PlainSamplesTest, ProgressTextEveryHundredSamples) {
-  RgbImage pictures[2] = {Filled(1, 1, 0), RgbImage()};
+  RgbImage pictures[2] = {testing::UniformPicture(1, 1, 0), RgbImage()};
   struct Case {
     double duration;
     int count;         // texts written
@@ -88,13 +69,13 @@ TEST(PlainSamplesTest, ProgressTextEveryHundredSamples) {
 TEST(PlainSamplesTest, SumsEveryRungInLadderOrder) {
   // A uniform picture has one brightness B everywhere, so sample j is the
   // ladder sum of sin(2*pi*t*f + phase) * B.
-  RgbImage pictures[2] = {Filled(3, 2, 200), RgbImage()};
+  RgbImage pictures[2] = {testing::UniformPicture(3, 2, 200), RgbImage()};
   RunSettings settings;
   settings.inputPaths = {"a"};
   settings.durationSeconds = 0.01;
   Generated run = Generate(settings, pictures);
   double ratio = RungRatio(24);
-  PhaseTable phases = Phases(settings, ratio);
+  PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
   ASSERT_EQ(run.left.size(), 441u);
   EXPECT_TRUE(run.right.empty());
   for (size_t j : {size_t{0}, size_t{1}, size_t{100}, size_t{440}}) {
@@ -112,7 +93,7 @@ TEST(PlainSamplesTest, SumsEveryRungInLadderOrder) {
 }
 
 TEST(PlainSamplesTest, StereoChannelsFollowTheirOwnPictures) {
-  RgbImage pictures[2] = {Filled(5, 4, 0), Filled(2, 9, 255)};
+  RgbImage pictures[2] = {testing::UniformPicture(5, 4, 0), testing::UniformPicture(2, 9, 255)};
   RunSettings settings;
   settings.inputPaths = {"a", "b"};
   settings.durationSeconds = 0.005;

@@ -6,17 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "synthesis/phase_table.h"
+#include "tests/synthesis_fixture.h"
 
 namespace lumitone {
 namespace {
-
-RgbImage Uniform(int width, int height, uint8_t value) {
-  RgbImage picture;
-  EXPECT_TRUE(picture.Allocate(width, height));
-  std::fill(picture.MutablePixels(),
-            picture.MutablePixels() + static_cast<size_t>(width) * height * 3, value);
-  return picture;
-}
 
 void SetPixel(RgbImage& picture, int x, int y, uint8_t r, uint8_t g, uint8_t b) {
   unsigned char* p = picture.MutablePixels() + (static_cast<size_t>(y) * picture.Width() + x) * 3;
@@ -33,7 +26,7 @@ RunSettings Settings(double duration) {
 
 TEST(SampleBrightnessTest, WeightsTheChannelsOfOnePixel) {
   // A 1 x 1 picture is read at (0, 0) with weight 1 for every (t, f).
-  RgbImage picture = Uniform(1, 1, 0);
+  RgbImage picture = testing::UniformPicture(1, 1, 0);
   SetPixel(picture, 0, 0, 10, 20, 40);
   RunSettings settings = Settings(1.0);
   for (double t : {0.0, 0.5, 0.99997}) {
@@ -46,7 +39,7 @@ TEST(SampleBrightnessTest, WeightsTheChannelsOfOnePixel) {
 TEST(SampleBrightnessTest, ThinPicturesUseTheirOneColumnOrRow) {
   RunSettings settings = Settings(2.0);
   // One pixel wide: only the vertical blend matters.
-  RgbImage column = Uniform(1, 3, 0);
+  RgbImage column = testing::UniformPicture(1, 3, 0);
   SetPixel(column, 0, 2, 100, 100, 100);  // bottom row
   double f = 1000.0;  // v = 0.0005 from the bottom: fy = 2 * 0.9995
   double fy = 2.0 * (1.0 - (0.999 * 0.0 + 0.0005));
@@ -54,14 +47,14 @@ TEST(SampleBrightnessTest, ThinPicturesUseTheirOneColumnOrRow) {
   double expected = 0.3 * (100 * dy) + 0.5 * (100 * dy) + 0.2 * (100 * dy);
   EXPECT_DOUBLE_EQ(SampleBrightness(column, 1.3, f, settings), expected);
   // One pixel tall: only the horizontal blend matters.
-  RgbImage row = Uniform(2, 1, 0);
+  RgbImage row = testing::UniformPicture(2, 1, 0);
   SetPixel(row, 1, 0, 0, 200, 0);
   double dx = 0.999 * (0.5 / 2.0) + 0.0005;
   EXPECT_DOUBLE_EQ(SampleBrightness(row, 0.5, 12345.0, settings), 0.5 * (200 * dx));
 }
 
 TEST(SampleBrightnessTest, BlendsTheFourNeighboursInTheWrittenOrder) {
-  RgbImage picture = Uniform(2, 2, 0);
+  RgbImage picture = testing::UniformPicture(2, 2, 0);
   SetPixel(picture, 0, 0, 1, 2, 3);
   SetPixel(picture, 0, 1, 5, 7, 11);
   SetPixel(picture, 1, 0, 13, 17, 19);
@@ -82,7 +75,7 @@ TEST(SampleBrightnessTest, BlendsTheFourNeighboursInTheWrittenOrder) {
 }
 
 TEST(SampleBrightnessTest, UniformWhiteIsWithinRoundingOf255) {
-  RgbImage picture = Uniform(7, 5, 255);
+  RgbImage picture = testing::UniformPicture(7, 5, 255);
   RunSettings settings = Settings(1.0);
   for (double f : LadderFrequencies(1000, 20000, RungRatio(24))) {
     for (double t : {0.0, 0.25, 0.7, 0.99}) {
@@ -95,10 +88,10 @@ TEST(SampleBrightnessTest, RowsReadByTheDefaultLadder) {
   RunSettings settings = Settings(1.0);
   std::vector<double> rungs = LadderFrequencies(1000, 20000, RungRatio(24));
   // Bright only in the top row of a 46-row picture: never heard.
-  RgbImage top = Uniform(4, 46, 0);
+  RgbImage top = testing::UniformPicture(4, 46, 0);
   for (int x = 0; x < 4; ++x) SetPixel(top, x, 0, 255, 255, 255);
   // Bright only in the bottom row of a 480-row picture: the two lowest rungs.
-  RgbImage bottom = Uniform(4, 480, 0);
+  RgbImage bottom = testing::UniformPicture(4, 480, 0);
   for (int x = 0; x < 4; ++x) SetPixel(bottom, x, 479, 255, 255, 255);
   for (size_t i = 0; i < rungs.size(); ++i) {
     EXPECT_EQ(SampleBrightness(top, 0.5, rungs[i], settings), 0.0);

@@ -15,7 +15,7 @@
 #include "synthesis/plain_samples.h"
 #include "tests/jpeg_fixture.h"
 #include "tests/program_run.h"
-#include "tests/progress_text.h"
+#include "tests/synthesis_fixture.h"
 #include "wav/wav_writer.h"
 
 namespace lumitone {
@@ -63,11 +63,7 @@ std::vector<uint8_t> ExpectedWav(const RunSettings& settings) {
   int channels = static_cast<int>(settings.inputPaths.size());
   int32_t n = SampleCount(settings.durationSeconds);
   double ratio = RungRatio(settings.stepsPerOctave);
-  uint32_t state = 1;
-  PhaseTable phases;
-  FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio, [&](double) {
-    phases.push_back((PhaseRandomStep(state) % 10000) * (2.0 * kPi) / 10000.0);
-  });
+  PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
   SampleBuffer left(n, 0.0), right(channels == 2 ? n : 0, 0.0);
   std::ostringstream ignored;
   GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n, ignored);
