@@ -10,6 +10,10 @@ namespace lumitone {
 // anything is written.
 void SetUpConsole();
 
+// Makes output faults (a full disk, a file-size limit, a closed pipe) come
+// back as write errors instead of signals that end the process.
+void SetUpSignals();
+
 int RunConverter(int argumentCount, const char* const* arguments);
 
 }  // namespace lumitone
