@@ -102,7 +102,8 @@ std::vector<uint8_t> BaselineHeader(int width, int height, int dataBytes) {
   return bytes;
 }
 
-std::vector<uint8_t> ProgressiveScans(int width, int height, int acScans) {
+std::vector<uint8_t> ProgressiveScans(int width, int height, int acScans,
+                                      int lastCoefficient) {
   int64_t blocks = int64_t{Blocks(width)} * Blocks(height);
   JpegBuilder jpeg;
   jpeg.Soi()
@@ -119,7 +120,7 @@ std::vector<uint8_t> ProgressiveScans(int width, int height, int acScans) {
     int step = (scan / 3) % 14;
     int ah = step == 0 ? 0 : 14 - step;
     int al = 13 - step;
-    jpeg.Scan({scan % 3 + 1}, 1, 63, ah, al);
+    jpeg.Scan({scan % 3 + 1}, 1, lastCoefficient, ah, al);
     for (int64_t left = blocks; left > 0;) {
       int64_t run = left < 16384 ? 16384 : left > 32767 ? 32767 : left;
       jpeg.Bits(0, 1).Bits(static_cast<uint32_t>(run - 16384), 14);

@@ -51,11 +51,12 @@ class JpegBuilder {
 std::vector<uint8_t> BaselineHeader(int width, int height, int dataBytes = 0);
 
 // A valid progressive three-component picture: one DC scan with every
-// coefficient zero, then `acScans` AC scans (cycling component and
-// successive-approximation bit, always legal) that each cover every block of
-// one component with end-of-band runs. The whole file stays small however
-// large the picture: one bit per block for the DC scan and a few bytes per
-// AC scan.
-std::vector<uint8_t> ProgressiveScans(int width, int height, int acScans);
+// coefficient zero, then `acScans` AC scans of coefficients 1 to
+// `lastCoefficient` (cycling component and successive-approximation bit,
+// always legal) that each cover every block of one component with end-of-band
+// runs. The file stays small however large the picture: one bit per block
+// for the DC scan and a few bytes per AC scan.
+std::vector<uint8_t> ProgressiveScans(int width, int height, int acScans,
+                                      int lastCoefficient = 63);
 
 }  // namespace lumitone::testing
