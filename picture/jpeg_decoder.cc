@@ -218,6 +218,10 @@ int JpegReadPixels(JpegDecoder* decoder, unsigned char* pixels) {
   return 0;
 }
 
+int JpegMessageCode(const JpegDecoder* decoder) {
+  return decoder->state == nullptr ? 0 : decoder->state->error.msg_code;
+}
+
 void JpegFree(JpegDecoder* decoder) {
   JpegDecoderState* state = decoder->state;
   if (state == nullptr) return;

@@ -66,6 +66,10 @@ int JpegStartPixels(JpegDecoder* decoder);
 // damaged (any warning of corrupt data counts as a failure).
 int JpegReadPixels(JpegDecoder* decoder, unsigned char* pixels);
 
+// libjpeg's code for the last error or warning it raised, 0 for none: what
+// tells one failure from another in tests and fuzzing.
+int JpegMessageCode(const JpegDecoder* decoder);
+
 // Releases everything JpegInit and the reads acquired, the open file too.
 void JpegFree(JpegDecoder* decoder);
 
