@@ -137,6 +137,17 @@ void SetUpSignals() {
 }
 
 void SetUpConsole() {
+  // A standard stream that was closed is opened on /dev/null, so that no
+  // file the program opens takes its number and receives console text.
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) < 0) {
+      int null = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+      if (null >= 0 && null != fd) {
+        ::dup2(null, fd);
+        ::close(null);
+      }
+    }
+  }
   if (::isatty(STDOUT_FILENO)) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
   } else {

@@ -156,15 +156,13 @@ int JpegInit(JpegDecoder* decoder) {
 int JpegReadParams(JpegDecoder* decoder, const char* path) {
   JpegDecoderState* state = decoder->state;
   // Opened without blocking, so that a pipe with no writer cannot hold the
-  // program up, and refused unless it is a regular file.
+  // program up, and refused unless it is a regular file. The flag stays set:
+  // ordinary files ignore it, and the odd kernel file that would wait for
+  // data reports an error instead.
   state->fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (state->fd < 0) return -1;
   struct stat info;
   if (::fstat(state->fd, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-  int flags = ::fcntl(state->fd, F_GETFL);
-  if (flags < 0 || ::fcntl(state->fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    return -1;
-  }
   state->fileBytes = info.st_size;
   state->readLimit = kMaxHeaderBytes;
   if (setjmp(state->jump)) return -1;

@@ -25,7 +25,7 @@ namespace {
 using testing::JpegBuilder;
 using testing::ProgramResult;
 using testing::ReadFileBytes;
-using testing::RunLimits;
+using testing::RunOptions;
 using testing::TempDir;
 using testing::WriteFileBytes;
 using testing::WriteJpeg;
@@ -34,10 +34,10 @@ const std::string kParams = "Failed to read params from JPEG file.\n";
 const std::string kData = "Failed to read data from JPEG file.\n";
 constexpr unsigned kTimeout = 20;
 
-ProgramResult Lumitone(std::vector<std::string> words, RunLimits limits = {}) {
+ProgramResult Lumitone(std::vector<std::string> words, RunOptions options = {}) {
   words.insert(words.begin(), LUMITONE_BINARY);
-  if (limits.timeoutSeconds == 0) limits.timeoutSeconds = kTimeout;
-  return testing::RunProgram(words, false, limits);
+  if (options.timeoutSeconds == 0) options.timeoutSeconds = kTimeout;
+  return testing::RunProgram(words, false, options);
 }
 
 std::vector<uint8_t> Noise(int width, int height, int components) {

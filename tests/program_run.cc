@@ -24,7 +24,7 @@ void SetLimit(int resource, uint64_t value) {
 }  // namespace
 
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
-                         bool sameStream, const RunLimits& limits) {
+                         bool sameStream, const RunOptions& options) {
   TempDir dir;
   std::string outPath = dir.Path("out"), errPath = dir.Path("err");
   pid_t pid = ::fork();
@@ -38,10 +38,10 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
     std::vector<char*> argv;
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    SetLimit(RLIMIT_AS, limits.addressSpaceBytes);
-    SetLimit(RLIMIT_FSIZE, limits.fileSizeBytes);
+    SetLimit(RLIMIT_AS, options.addressSpaceBytes);
+    SetLimit(RLIMIT_FSIZE, options.fileSizeBytes);
     // The alarm outlives exec and ends a child that hangs.
-    if (limits.timeoutSeconds != 0) ::alarm(limits.timeoutSeconds);
+    if (options.timeoutSeconds != 0) ::alarm(options.timeoutSeconds);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
