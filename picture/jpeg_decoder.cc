@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csetjmp>
+#include <cstdio>  // before jpeglib.h, which uses FILE
 #include <cstdlib>
 
 #include <jpeglib.h>

@@ -11,8 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 
 namespace lumitone {
 
