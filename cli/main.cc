@@ -2,5 +2,6 @@
 
 int main(int argc, char** argv) {
   lumitone::SetUpConsole();
+  lumitone::SetUpSignals();
   return lumitone::RunConverter(argc, argv);
 }

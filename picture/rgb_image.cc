@@ -51,6 +51,12 @@ bool RgbImage::LoadJpeg(const std::string& path) {
     std::cerr << "Failed to read data from JPEG file.\n";
     return false;
   }
+  // A progressive file is read to its end here, so that a file whose data
+  // runs out is refused before the picture's memory is taken.
+  if (JpegStartPixels(&decoder) != 0) {
+    std::cerr << "Failed to read data from JPEG file.\n";
+    return false;
+  }
   if (!Allocate(decoder.width, decoder.height)) {
     std::cerr << "Not enough memory for a " << decoder.width << " x "
               << decoder.height << " picture.\n";

@@ -57,7 +57,6 @@ TEST(RgbImageTest, DecodesTheSamePixelsAsDjpeg) {
       {1, 1, {}},
       {1, 9, {.quality = 75}},
       {64, 48, {.quality = 80, .progressive = true}},
-      {20, 30, {.quality = 90, .arithmetic = true}},
   };
   for (const Case& c : cases) {
     std::string path = dir.Path("picture.jpg");
@@ -102,6 +101,9 @@ TEST(RgbImageTest, RefusesWhatIsNotAThreeComponentPicture) {
   WriteJpeg(dir.Path("grey.jpg"), 8, 8, 1, Gradient(8, 8, 1));
   WriteJpeg(dir.Path("cmyk.jpg"), 8, 8, 4, Gradient(8, 8, 4));
   WriteJpeg(dir.Path("good.jpg"), 40, 40, 3, Gradient(40, 40, 3));
+  WriteJpeg(dir.Path("arith.jpg"), 20, 30, 3, Gradient(20, 30, 3), {.arithmetic = true});
+  WriteJpeg(dir.Path("arith-progressive.jpg"), 20, 30, 3, Gradient(20, 30, 3),
+            {.progressive = true, .arithmetic = true});
   std::vector<uint8_t> good = ReadFileBytes(dir.Path("good.jpg"));
   WriteFileBytes(dir.Path("empty.jpg"), {});
   WriteFileBytes(dir.Path("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
@@ -127,6 +129,8 @@ TEST(RgbImageTest, RefusesWhatIsNotAThreeComponentPicture) {
       {"cut.jpg", kData},
       {"no-end.jpg", kData},
       {"damaged.jpg", kData},
+      {"arith.jpg", kData},
+      {"arith-progressive.jpg", kData},
   };
   for (const Case& c : cases) {
     RgbImage picture;

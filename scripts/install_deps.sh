@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need, when missing.
 set -eu
-packages="cmake make g++ libjpeg62-turbo-dev libjpeg-turbo-progs libgtest-dev"
+packages="cmake make g++ libjpeg62-turbo-dev libjpeg-turbo-progs libgtest-dev
+clang-14 libclang-rt-14-dev valgrind"
 missing=""
 for package in $packages; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||

@@ -46,7 +46,8 @@ TEST(PartialKernelTest, EveryKernelGivesTheScalarBits) {
       AccumulateTermsScalar(pixels, 1 - dy, dy, ax0.data(), ax1.data(), sines.data(),
                             expected.data(), count);
       kernel.fn(pixels, 1 - dy, dy, ax0.data(), ax1.data(), sines.data(), actual.data(), count);
-      EXPECT_EQ(std::memcmp(expected.data(), actual.data(), count * sizeof(double)), 0)
+      EXPECT_TRUE(count == 0 ||
+                  std::memcmp(expected.data(), actual.data(), count * sizeof(double)) == 0)
           << kernel.name << " count " << count;
     }
   }

@@ -1,6 +1,7 @@
 #include "tests/program_run.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +13,18 @@
 
 namespace lumitone::testing {
 
+namespace {
+
+void SetLimit(int resource, uint64_t value) {
+  if (value == 0) return;
+  struct rlimit limit = {static_cast<rlim_t>(value), static_cast<rlim_t>(value)};
+  ::setrlimit(resource, &limit);
+}
+
+}  // namespace
+
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
-                         bool sameStream) {
+                         bool sameStream, const RunOptions& options) {
   TempDir dir;
   std::string outPath = dir.Path("out"), errPath = dir.Path("err");
   pid_t pid = ::fork();
@@ -27,6 +38,10 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
     std::vector<char*> argv;
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    SetLimit(RLIMIT_AS, options.addressSpaceBytes);
+    SetLimit(RLIMIT_FSIZE, options.fileSizeBytes);
+    // The alarm outlives exec and ends a child that hangs.
+    if (options.timeoutSeconds != 0) ::alarm(options.timeoutSeconds);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
