@@ -87,6 +87,18 @@ bool ParseRange(const std::string& value, RunSettings& settings) {
   return false;
 }
 
+// Marks an option seen; false, after the message, when it was seen before.
+// A parse that fails stops at once, so marking before the value is checked
+// changes nothing.
+bool FirstTime(bool& seen, const char* what) {
+  if (seen) {
+    std::cerr << "You specified " << what << " more than once.\n";
+    return false;
+  }
+  seen = true;
+  return true;
+}
+
 }  // namespace
 
 bool MatchOption(std::string_view word, std::string_view name,
@@ -116,47 +128,29 @@ bool ParseArguments(int argumentCount, const char* const* arguments,
   for (int index = 1; index < argumentCount; ++index) {
     std::string_view word = arguments[index];
     if (MatchOption(word, "i1", value)) {
-      if (seen_input1) {
-        std::cerr << "You specified input file 1 more than once.\n";
-        return false;
-      }
+      if (!FirstTime(seen_input1, "input file 1")) return false;
       input1 = value;
-      seen_input1 = true;
     } else if (MatchOption(word, "i2", value)) {
-      if (seen_input2) {
-        std::cerr << "You specified input file 2 more than once.\n";
-        return false;
-      }
+      if (!FirstTime(seen_input2, "input file 2")) return false;
       input2 = value;
-      seen_input2 = true;
     } else if (MatchOption(word, "o", value)) {
-      if (seen_output) {
-        std::cerr << "You specified output file more than once.\n";
-        return false;
-      }
+      if (!FirstTime(seen_output, "output file")) return false;
       settings.outputPath = value;
-      seen_output = true;
     } else if (MatchOption(word, "d", value)) {
-      if (seen_duration) {
-        std::cerr << "You specified duration more than once.\n";
+      if (!FirstTime(seen_duration, "duration") ||
+          !ParseDuration(value, settings)) {
         return false;
       }
-      if (!ParseDuration(value, settings)) return false;
-      seen_duration = true;
     } else if (MatchOption(word, "s", value)) {
-      if (seen_steps) {
-        std::cerr << "You specified steps per octave more than once.\n";
+      if (!FirstTime(seen_steps, "steps per octave") ||
+          !ParseSteps(value, settings)) {
         return false;
       }
-      if (!ParseSteps(value, settings)) return false;
-      seen_steps = true;
     } else if (MatchOption(word, "f", value)) {
-      if (seen_range) {
-        std::cerr << "You specified the frequency range more than once.\n";
+      if (!FirstTime(seen_range, "the frequency range") ||
+          !ParseRange(value, settings)) {
         return false;
       }
-      if (!ParseRange(value, settings)) return false;
-      seen_range = true;
     }
   }
   if (seen_input2 && !seen_input1) {
