@@ -20,6 +20,17 @@ int ThreadsFor(int requested, int64_t work) {
   return static_cast<int>(std::max<int64_t>(1, std::min<int64_t>(threads, work)));
 }
 
+// Full blocks for long runs; for short ones (a few thousand samples over a
+// ladder of thousands of rungs can still take seconds) blocks small enough
+// that every thread gets several, so that none waits long for the last.
+int32_t BlockSamplesFor(int32_t sampleCount, int threads) {
+  constexpr int32_t kSmallestBlock = 64;
+  int64_t perBlock = (int64_t{sampleCount} + 4 * threads - 1) / (4 * threads);
+  perBlock = (perBlock + 7) / 8 * 8;
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(perBlock, kSmallestBlock, kBlockSamples));
+}
+
 }  // namespace
 
 bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
@@ -27,7 +38,9 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
                      SampleBuffer& left, SampleBuffer& right,
                      int32_t sampleCount, std::ostream& progress,
                      const SynthesisOptions& options) {
-  const int32_t blocks = (sampleCount + kBlockSamples - 1) / kBlockSamples;
+  const int32_t blockSamples =
+      BlockSamplesFor(sampleCount, ThreadsFor(options.threads, sampleCount));
+  const int32_t blocks = (sampleCount + blockSamples - 1) / blockSamples;
   const int threads = ThreadsFor(options.threads, blocks);
   SynthesisPlan plan;
   std::vector<BlockScratch> scratch;
@@ -55,8 +68,8 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
   // so the texts come out in sample order whatever order blocks end in.
   auto report = [&] {
     while (reported < blocks && finished[reported].load(std::memory_order_acquire)) {
-      int32_t first = reported * kBlockSamples;
-      int32_t last = std::min(sampleCount, first + kBlockSamples);
+      int32_t first = reported * blockSamples;
+      int32_t last = std::min(sampleCount, first + blockSamples);
       for (int32_t j = (first + kProgressInterval - 1) / kProgressInterval * kProgressInterval;
            j < last; j += kProgressInterval) {
         WriteProgress(progress, j, sampleCount);
@@ -68,8 +81,8 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
     for (;;) {
       int32_t b = nextBlock.fetch_add(1);
       if (b >= blocks) break;
-      int32_t first = b * kBlockSamples;
-      SynthesizeBlock(plan, first, std::min(sampleCount, first + kBlockSamples),
+      int32_t first = b * blockSamples;
+      SynthesizeBlock(plan, first, std::min(sampleCount, first + blockSamples),
                       scratch[index], buffers);
       finished[b].store(true, std::memory_order_release);
       if (index == 0) report();
