@@ -38,10 +38,10 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
                      SampleBuffer& left, SampleBuffer& right,
                      int32_t sampleCount, std::ostream& progress,
                      const SynthesisOptions& options) {
-  const int32_t blockSamples =
-      BlockSamplesFor(sampleCount, ThreadsFor(options.threads, sampleCount));
+  const int cores = ThreadsFor(options.threads, sampleCount);
+  const int32_t blockSamples = BlockSamplesFor(sampleCount, cores);
   const int32_t blocks = (sampleCount + blockSamples - 1) / blockSamples;
-  const int threads = ThreadsFor(options.threads, blocks);
+  const int threads = ThreadsFor(cores, blocks);
   SynthesisPlan plan;
   std::vector<BlockScratch> scratch;
   std::unique_ptr<std::atomic<bool>[]> finished;
