@@ -3,22 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "synthesis/sampler_mapping.h"
+
 namespace lumitone {
 namespace {
 
 // The vertical half of the sampler's arithmetic, for one rung.
 RungRows RowsOf(const RgbImage& picture, double f, const RunSettings& settings) {
-  double v = (f - settings.lowFrequency) /
-             static_cast<double>(settings.highFrequency - settings.lowFrequency);
-  v = 0.999 * v + 0.0005;
-  v = 1.0 - v;
-  double fy = static_cast<double>(picture.Height() - 1) * v;
-  int y0 = static_cast<int>(std::floor(fy));
-  double dy = fy - y0;
-  int y1 = std::min(y0 + 1, picture.Height() - 1);
+  AxisPosition y = RowAt(f, settings, picture.Height());
   size_t stride = static_cast<size_t>(picture.Width()) * 3;
-  return {static_cast<size_t>(y0) * stride, static_cast<size_t>(y1) * stride,
-          1 - dy, dy};
+  return {static_cast<size_t>(y.near) * stride,
+          static_cast<size_t>(y.far) * stride, y.nearWeight, y.farWeight};
 }
 
 // The pixels one rung reads at columns x0 and x1; false when all are black,
@@ -76,34 +71,34 @@ BlockScratch MakeBlockScratch() {
     scratch.ax1[k].resize(n);
     scratch.sums[k].resize(n);
     scratch.columns[k].resize(n);
+    scratch.farColumns[k].resize(n);
   }
   scratch.segments.reserve(n + 1);
   return scratch;
 }
 
-void SynthesizeBlock(const SynthesisPlan& plan, int32_t begin, int32_t end,
-                     BlockScratch& scratch, SampleBuffer* buffers[2]) {
-  const RunSettings& settings = *plan.settings;
-  const int n = end - begin;
-  const int channels = plan.channelCount;
+namespace {
 
-  // The horizontal half of the sampler's arithmetic, once per sample.
+// The horizontal half of the sampler's arithmetic, once per sample.
+void PrepareSamples(const SynthesisPlan& plan, int32_t begin, int n,
+                    BlockScratch& scratch) {
   for (int s = 0; s < n; ++s) {
-    double t = (begin + s) / 44100.0;
-    scratch.twoPiT[s] = (2.0 * kPi) * t;
-    for (int k = 0; k < channels; ++k) {
-      const RgbImage& picture = *plan.pictures[k];
-      double u = t / settings.durationSeconds;
-      u = 0.999 * u + 0.0005;
-      double fx = static_cast<double>(picture.Width() - 1) * u;
-      int x0 = static_cast<int>(std::floor(fx));
-      double dx = fx - x0;
-      scratch.columns[k][s] = x0;
-      scratch.ax0[k][s] = 1 - dx;
-      scratch.ax1[k][s] = dx;
+    double t = SampleTime(begin + s);
+    scratch.twoPiT[s] = TwoPiTime(t, kPi);
+    for (int k = 0; k < plan.channelCount; ++k) {
+      AxisPosition x = ColumnAt(t, plan.settings->durationSeconds,
+                                plan.pictures[k]->Width());
+      scratch.columns[k][s] = x.near;
+      scratch.farColumns[k][s] = x.far;
+      scratch.ax0[k][s] = x.nearWeight;
+      scratch.ax1[k][s] = x.farWeight;
     }
   }
-  // Runs of samples that read the same columns in every channel.
+}
+
+// Cuts the block into runs of samples that read the same columns in every
+// channel.
+void FindSegments(int channels, int n, BlockScratch& scratch) {
   scratch.segments.clear();
   for (int s = 0; s < n; ++s) {
     bool changed = s == 0;
@@ -113,45 +108,56 @@ void SynthesizeBlock(const SynthesisPlan& plan, int32_t begin, int32_t end,
     if (changed) scratch.segments.push_back(s);
   }
   scratch.segments.push_back(n);
-  for (int k = 0; k < channels; ++k) {
+}
+
+// Adds rung i's terms to the sums of the run of `count` samples from
+// `first`; one sine per sample serves both channels.
+void AddRungToRun(const SynthesisPlan& plan, size_t i, int first, int count,
+                  BlockScratch& scratch) {
+  NeighbourPixels pixels[2];
+  bool active[2] = {false, false};
+  for (int k = 0; k < plan.channelCount; ++k) {
+    active[k] = LoadNeighbours(plan.pictures[k]->Pixels(), plan.rows[k][i],
+                               scratch.columns[k][first],
+                               scratch.farColumns[k][first], pixels[k]);
+  }
+  if (!active[0] && !active[1]) return;
+  const double f = plan.frequencies[i];
+  const double phase = (*plan.phases)[i];
+  double* arguments = scratch.arguments.data() + first;
+  double* sines = scratch.sines.data() + first;
+  for (int s = 0; s < count; ++s) {
+    arguments[s] = scratch.twoPiT[first + s] * f + phase;
+  }
+  plan.sine(arguments, sines, count);
+  for (int k = 0; k < plan.channelCount; ++k) {
+    if (!active[k]) continue;
+    const RungRows& rows = plan.rows[k][i];
+    plan.accumulate(pixels[k], rows.by0, rows.by1,
+                    scratch.ax0[k].data() + first,
+                    scratch.ax1[k].data() + first, sines,
+                    scratch.sums[k].data() + first, count);
+  }
+}
+
+}  // namespace
+
+void SynthesizeBlock(const SynthesisPlan& plan, int32_t begin, int32_t end,
+                     BlockScratch& scratch, SampleBuffer* buffers[2]) {
+  const int n = end - begin;
+  PrepareSamples(plan, begin, n, scratch);
+  FindSegments(plan.channelCount, n, scratch);
+  for (int k = 0; k < plan.channelCount; ++k) {
     std::fill(scratch.sums[k].begin(), scratch.sums[k].begin() + n, 0.0);
   }
-
-  const PhaseTable& phases = *plan.phases;
   const size_t segmentCount = scratch.segments.size() - 1;
   for (size_t i = 0; i < plan.frequencies.size(); ++i) {
-    const double f = plan.frequencies[i];
-    const double phase = phases[i];
     for (size_t g = 0; g < segmentCount; ++g) {
       const int first = scratch.segments[g];
-      const int count = scratch.segments[g + 1] - first;
-      NeighbourPixels pixels[2];
-      bool active[2] = {false, false};
-      for (int k = 0; k < channels; ++k) {
-        const RgbImage& picture = *plan.pictures[k];
-        int x0 = scratch.columns[k][first];
-        int x1 = std::min(x0 + 1, picture.Width() - 1);
-        active[k] = LoadNeighbours(picture.Pixels(), plan.rows[k][i], x0, x1,
-                                   pixels[k]);
-      }
-      if (!active[0] && !active[1]) continue;
-      double* arguments = scratch.arguments.data() + first;
-      double* sines = scratch.sines.data() + first;
-      for (int s = 0; s < count; ++s) {
-        arguments[s] = scratch.twoPiT[first + s] * f + phase;
-      }
-      plan.sine(arguments, sines, count);
-      for (int k = 0; k < channels; ++k) {
-        if (!active[k]) continue;
-        const RungRows& rows = plan.rows[k][i];
-        plan.accumulate(pixels[k], rows.by0, rows.by1,
-                        scratch.ax0[k].data() + first,
-                        scratch.ax1[k].data() + first, sines,
-                        scratch.sums[k].data() + first, count);
-      }
+      AddRungToRun(plan, i, first, scratch.segments[g + 1] - first, scratch);
     }
   }
-  for (int k = 0; k < channels; ++k) {
+  for (int k = 0; k < plan.channelCount; ++k) {
     std::copy(scratch.sums[k].begin(), scratch.sums[k].begin() + n,
               buffers[k]->begin() + begin);
   }

@@ -45,7 +45,7 @@ struct SynthesisPlan {
 struct BlockScratch {
   std::vector<double> twoPiT, arguments, sines;
   std::vector<double> ax0[2], ax1[2], sums[2];
-  std::vector<int> columns[2];
+  std::vector<int> columns[2], farColumns[2];
   std::vector<int> segments;  // first sample of each run of equal columns
 };
 

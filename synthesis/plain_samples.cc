@@ -4,6 +4,7 @@
 
 #include "synthesis/progress.h"
 #include "synthesis/sample_brightness.h"
+#include "synthesis/sampler_mapping.h"
 
 namespace lumitone {
 
@@ -16,14 +17,14 @@ void GeneratePlainSamples(const RunSettings& settings,
   SampleBuffer* buffers[2] = {&left, &right};
   for (int32_t j = 0; j < sampleCount; ++j) {
     if (j % kProgressInterval == 0) WriteProgress(progress, j, sampleCount);
-    double t = j / 44100.0;
+    double t = SampleTime(j);
     for (int k = 0; k < channelCount; ++k) {
       double sum = 0.0;
       size_t i = 0;
       FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio,
                       [&](double f) {
                         double b = SampleBrightness(pictures[k], t, f, settings);
-                        double a = ((2.0 * kPi) * t) * f;
+                        double a = TwoPiTime(t, kPi) * f;
                         sum = std::sin(a + phaseTable[i]) * b + sum;
                         ++i;
                       });
