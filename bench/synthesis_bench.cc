@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "synthesis/generate_samples.h"
+#include "synthesis/exact_synthesis.h"
 #include "synthesis/plain_samples.h"
 #include "synthesis/worker_threads.h"
 
@@ -128,13 +128,13 @@ Figures Measure(const Workload& w, int threads) {
 
   Clock::time_point start = Clock::now();
   GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n, progress);
-  NormalizeSamples(left, right, static_cast<int>(settings.inputPaths.size()), n, 1);
+  NormalizeExactSamples(left, right, static_cast<int>(settings.inputPaths.size()), n, 1);
   figures.plain = Seconds(start);
 
   start = Clock::now();
-  GenerateSamples(settings, pictures, phases, ratio, fastLeft, fastRight, n, progress,
+  GenerateExactSamples(settings, pictures, phases, ratio, fastLeft, fastRight, n, progress,
                   {.threads = threads});
-  NormalizeSamples(fastLeft, fastRight, static_cast<int>(settings.inputPaths.size()), n,
+  NormalizeExactSamples(fastLeft, fastRight, static_cast<int>(settings.inputPaths.size()), n,
                    threads);
   figures.fast = Seconds(start);
   if (std::memcmp(left.data(), fastLeft.data(), n * sizeof(double)) != 0 ||
@@ -145,7 +145,7 @@ Figures Measure(const Workload& w, int threads) {
   // One thread records in order, which is the order each worker sees too.
   SampleBuffer recordLeft(n), recordRight(right.size());
   sineSeconds = 0.0;
-  GenerateSamples(settings, pictures, phases, ratio, recordLeft, recordRight, n, progress,
+  GenerateExactSamples(settings, pictures, phases, ratio, recordLeft, recordRight, n, progress,
                   {.threads = 1, .sine = RecordingSine});
   TimeRecorded();
   figures.floor = sineSeconds / threads;

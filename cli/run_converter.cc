@@ -182,13 +182,14 @@ int Run(int argumentCount, const char* const* arguments) {
   if (!CreateBuffers(settings, sampleCount, left, right, ratio, phaseTable)) {
     return -1;
   }
+  SynthesisState synthesis;
   std::cout << "Generating samples.\n";
   if (!GenerateSamples(settings, pictures, phaseTable, ratio, left, right,
-                       sampleCount, std::cout)) {
+                       sampleCount, std::cout, synthesis)) {
     return -1;
   }
   std::cout << "Normalizing samples.\n";
-  NormalizeSamples(left, right, channelCount, sampleCount);
+  NormalizeSamples(left, right, channelCount, sampleCount, synthesis);
 
   FILE* file = CreateOutput(settings.outputPath, inputs);
   if (file == nullptr) return -1;

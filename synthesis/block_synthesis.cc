@@ -143,7 +143,7 @@ void AddRungToRun(const SynthesisPlan& plan, size_t i, int first, int count,
 }  // namespace
 
 void SynthesizeBlock(const SynthesisPlan& plan, int32_t begin, int32_t end,
-                     BlockScratch& scratch, SampleBuffer* buffers[2]) {
+                     BlockScratch& scratch, double* const out[2]) {
   const int n = end - begin;
   PrepareSamples(plan, begin, n, scratch);
   FindSegments(plan.channelCount, n, scratch);
@@ -158,8 +158,7 @@ void SynthesizeBlock(const SynthesisPlan& plan, int32_t begin, int32_t end,
     }
   }
   for (int k = 0; k < plan.channelCount; ++k) {
-    std::copy(scratch.sums[k].begin(), scratch.sums[k].begin() + n,
-              buffers[k]->begin() + begin);
+    std::copy(scratch.sums[k].begin(), scratch.sums[k].begin() + n, out[k]);
   }
 }
 

@@ -58,9 +58,9 @@ SynthesisPlan MakeSynthesisPlan(const RunSettings& settings,
                                 AccumulateTermsFn accumulate, SineBlockFn sine);
 BlockScratch MakeBlockScratch();
 
-// Computes samples [begin, end), at most kBlockSamples of them, into the
-// channel buffers.
+// Computes samples [begin, end), at most kBlockSamples of them: sample
+// begin + s of channel k goes to out[k][s].
 void SynthesizeBlock(const SynthesisPlan& plan, int32_t begin, int32_t end,
-                     BlockScratch& scratch, SampleBuffer* buffers[2]);
+                     BlockScratch& scratch, double* const out[2]);
 
 }  // namespace lumitone

@@ -1,16 +1,19 @@
 #include "synthesis/generate_samples.h"
 
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "synthesis/block_synthesis.h"
+#include "synthesis/certified_pass.h"
+#include "synthesis/exact_synthesis.h"
+#include "synthesis/kernel_choice.h"
 #include "synthesis/plain_samples.h"
+#include "synthesis/sample_brightness.h"
+#include "synthesis/sampler_mapping.h"
 #include "tests/synthesis_fixture.h"
-#include "tests/synthesis_fixture.h"
+#include "wav/wav_writer.h"
 
 namespace lumitone {
 namespace {
@@ -28,154 +31,217 @@ RgbImage Picture(int width, int height, uint32_t seed, int brightPixels = -1) {
   if (brightPixels < 0) {
     for (size_t i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(next());
   } else {
-    // Black with a few bright pixels, some in a single channel.
     for (int n = 0; n < brightPixels; ++n) {
-      size_t pixel = next() % (bytes / 3);
-      p[pixel * 3 + next() % 3] = static_cast<uint8_t>(1 + next() % 255);
+      p[(next() % (bytes / 3)) * 3 + next() % 3] =
+          static_cast<uint8_t>(1 + next() % 255);
     }
   }
   return picture;
 }
 
-struct Output {
-  SampleBuffer left, right;
+RunSettings Settings(int channels, int32_t samples, int steps, int low,
+                     int high) {
+  RunSettings settings;
+  settings.inputPaths = {"left"};
+  if (channels == 2) settings.inputPaths.push_back("right");
+  settings.durationSeconds = (samples + 0.5) / kSampleRate;
+  settings.stepsPerOctave = steps;
+  settings.lowFrequency = low;
+  settings.highFrequency = high;
+  return settings;
+}
+
+// The 16-bit values the writer would store, and the progress text.
+struct Sound {
+  std::vector<int32_t> values;
   std::string progress;
 };
 
-// Runs the plain loops (threads == 0) or the fast synthesis.
-Output Synthesize(const RunSettings& settings, const RgbImage pictures[2], int threads,
-                  AccumulateTermsFn accumulate) {
+Sound Quantized(const SampleBuffer& left, const SampleBuffer& right,
+                std::string progress) {
+  Sound sound{{}, std::move(progress)};
+  for (size_t j = 0; j < left.size(); ++j) {
+    sound.values.push_back(WavSampleValue(left[j]));
+    if (!right.empty()) sound.values.push_back(WavSampleValue(right[j]));
+  }
+  return sound;
+}
+
+// The plain loops followed by their normalisation.
+Sound PlainSound(const RunSettings& settings, const RgbImage pictures[2]) {
   int32_t n = SampleCount(settings.durationSeconds);
   double ratio = RungRatio(settings.stepsPerOctave);
   PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
-  Output out;
-  out.left.assign(n, 0.0);
-  if (settings.inputPaths.size() == 2) out.right.assign(n, 0.0);
+  SampleBuffer left(n), right(settings.inputPaths.size() == 2 ? n : 0);
   std::ostringstream progress;
-  if (threads == 0) {
-    GeneratePlainSamples(settings, pictures, phases, ratio, out.left, out.right, n, progress);
-  } else {
-    EXPECT_TRUE(GenerateSamples(settings, pictures, phases, ratio, out.left, out.right, n,
-                                progress, {.threads = threads, .accumulate = accumulate}));
-  }
-  out.progress = progress.str();
-  return out;
+  GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n,
+                       progress);
+  NormalizeExactSamples(left, right, static_cast<int>(settings.inputPaths.size()),
+                        n, 1);
+  return Quantized(left, right, progress.str());
 }
 
-bool SameBits(const SampleBuffer& a, const SampleBuffer& b) {
-  return a.size() == b.size() &&
-         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+struct CertifiedRun {
+  Sound sound;
+  CertifiedReport report;
+};
+
+CertifiedRun Certified(const RunSettings& settings, const RgbImage pictures[2],
+                       const CertifiedOptions& options) {
+  int32_t n = SampleCount(settings.durationSeconds);
+  int channels = static_cast<int>(settings.inputPaths.size());
+  double ratio = RungRatio(settings.stepsPerOctave);
+  PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
+  SampleBuffer left(n), right(channels == 2 ? n : 0);
+  std::ostringstream progress;
+  SynthesisState state;
+  EXPECT_TRUE(GenerateSamples(settings, pictures, phases, ratio, left, right,
+                              n, progress, state, options));
+  NormalizeSamples(left, right, channels, n, state);
+  return {Quantized(left, right, progress.str()), state.report};
 }
 
-double DurationFor(int32_t samples) { return (samples + 0.5) / 44100.0; }
+struct Setting {
+  const char* name;
+  int32_t samples, steps, low, high;
+};
 
-TEST(GenerateSamplesTest, SameBitsAsThePlainLoops) {
+class CertifiedCheckTest : public ::testing::TestWithParam<Setting> {};
+
+// Every value within its bound and every 16-bit value the plain loops',
+// over pictures from one pixel to hundreds of columns, mono and stereo
+// (pairs of different widths, a picture with itself), on every kernel set
+// and on one and three threads.
+TEST_P(CertifiedCheckTest, EveryValueWithinItsBoundAndEqual) {
+  const Setting& sc = GetParam();
   std::vector<RgbImage> pictures;
   pictures.push_back(Picture(1, 1, 1));
-  pictures.push_back(Picture(1, 7, 2));
-  pictures.push_back(Picture(9, 1, 3));
-  pictures.push_back(Picture(2, 2, 4));
-  pictures.push_back(Picture(37, 23, 5));
-  pictures.push_back(Picture(50, 40, 6, /*brightPixels=*/12));
-  pictures.push_back(Picture(300, 200, 7));
+  pictures.push_back(Picture(9, 1, 2));
+  pictures.push_back(Picture(2, 2, 3));
+  pictures.push_back(Picture(37, 23, 4));
+  pictures.push_back(Picture(50, 40, 5, /*brightPixels=*/12));
+  pictures.push_back(Picture(640, 48, 6));
+  pictures.push_back(testing::UniformPicture(30, 40, 255));
+  pictures.push_back(testing::UniformPicture(5, 5, 0));
+  pictures.push_back(Picture(64, 480, 7, /*brightPixels=*/1));
   struct Channels {
     int left, right;  // indices into `pictures`; right -1 for mono
-  } channelCases[] = {{0, -1}, {1, -1}, {2, -1}, {3, -1}, {4, -1}, {5, -1},
-                      {4, 3},  {5, 0},  {2, 1},  {6, 5}};
-  struct Settings {
-    int32_t samples, steps, low, high;
-  } settingCases[] = {
-      {1237, 24, 1000, 20000},   // the defaults; not a multiple of block or vector
-      {44, 24, 1000, 20000},     // the shortest duration
-      {2049, 1, 1, 100000},      // one step per octave over the whole range
-      {44, 1000, 20, 90000},     // many rungs
-      {kBlockSamples + 3, 7, 100, 101},
-  };
-  const AccumulateTermsFn kernels[] = {AccumulateTermsScalar, BestAccumulateTerms()};
+  } channelCases[] = {{0, -1}, {1, -1}, {3, -1}, {4, -1}, {5, -1}, {6, -1},
+                      {7, -1}, {8, -1}, {3, 2},  {5, 4},  {6, 6},  {7, 1}};
+  double largestRatio = 0;
   for (const Channels& ch : channelCases) {
-    for (const Settings& sc : settingCases) {
-      RunSettings settings;
-      settings.inputPaths = {"left"};
-      if (ch.right >= 0) settings.inputPaths.push_back("right");
-      settings.durationSeconds = DurationFor(sc.samples);
-      settings.stepsPerOctave = sc.steps;
-      settings.lowFrequency = sc.low;
-      settings.highFrequency = sc.high;
-      RgbImage inputs[2] = {testing::CopyPicture(pictures[ch.left]),
-                            ch.right >= 0 ? testing::CopyPicture(pictures[ch.right]) : RgbImage()};
-      Output plain = Synthesize(settings, inputs, 0, nullptr);
-      ASSERT_EQ(static_cast<int32_t>(plain.left.size()), sc.samples);
-      for (AccumulateTermsFn kernel : kernels) {
-        for (int threads = 1; threads <= 4; ++threads) {
-          Output fast = Synthesize(settings, inputs, threads, kernel);
-          std::string where = "pictures " + std::to_string(ch.left) + "," +
-                              std::to_string(ch.right) + " samples " +
-                              std::to_string(sc.samples) + " steps " + std::to_string(sc.steps) +
-                              " threads " + std::to_string(threads) +
-                              (kernel == AccumulateTermsScalar ? " scalar" : " best");
-          EXPECT_TRUE(SameBits(fast.left, plain.left)) << where;
-          EXPECT_TRUE(SameBits(fast.right, plain.right)) << where;
-          EXPECT_EQ(fast.progress, plain.progress) << where;
-        }
+    RunSettings settings =
+        Settings(ch.right >= 0 ? 2 : 1, sc.samples, sc.steps, sc.low, sc.high);
+    RgbImage inputs[2] = {
+        testing::CopyPicture(pictures[ch.left]),
+        ch.right >= 0 ? testing::CopyPicture(pictures[ch.right]) : RgbImage()};
+    Sound plain = PlainSound(settings, inputs);
+    for (KernelSet set : RunnableKernelSets()) {
+      for (int threads : {1, 3}) {
+        CertifiedOptions options{.threads = threads,
+                                 .kernels = CertifiedKernelsFor(set),
+                                 .check = true};
+        CertifiedRun run = Certified(settings, inputs, options);
+        std::string where = "pictures " + std::to_string(ch.left) + "," +
+                            std::to_string(ch.right) + " " +
+                            KernelSetName(set) + " threads " +
+                            std::to_string(threads);
+        EXPECT_EQ(run.report.boundViolations, 0) << where;
+        EXPECT_LT(run.report.largestErrorRatio, 1.0) << where;
+        EXPECT_EQ(run.report.mismatches, 0) << where;
+        EXPECT_EQ(run.sound.values, plain.values) << where;
+        EXPECT_EQ(run.sound.progress, plain.progress) << where;
+        largestRatio = std::max(largestRatio, run.report.largestErrorRatio);
       }
     }
   }
+  RecordProperty("largest_error_ratio", std::to_string(largestRatio));
 }
 
-TEST(GenerateSamplesTest, ProgressTextsMatchThePlainLoopsForLongRuns) {
-  // Many blocks finishing out of order on several threads.
-  RgbImage pictures[2] = {Picture(4, 4, 9), RgbImage()};
-  for (int32_t samples : {100001, 88200, 9900, 512 * 7}) {
-    RunSettings settings;
-    settings.inputPaths = {"a"};
-    settings.durationSeconds = DurationFor(samples);
-    settings.lowFrequency = 1000;
-    settings.highFrequency = 1001;
-    Output plain = Synthesize(settings, pictures, 0, nullptr);
-    Output fast = Synthesize(settings, pictures, 4, nullptr);
-    EXPECT_EQ(fast.progress, plain.progress) << samples;
-    EXPECT_TRUE(SameBits(fast.left, plain.left)) << samples;
-  }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Settings, CertifiedCheckTest,
+    ::testing::Values(Setting{"Defaults", 1237, 24, 1000, 20000},
+                      Setting{"ShortestDuration", 44, 24, 1000, 20000},
+                      Setting{"OneStepWholeRange", 2049, 1, 1, 100000},
+                      Setting{"ThousandsOfRungs", 300, 1000, 20, 90000},
+                      Setting{"OneRung", 4000, 7, 1000, 1001}),
+    [](const ::testing::TestParamInfo<Setting>& info) {
+      return std::string(info.param.name);
+    });
 
-TEST(NormalizeSamplesTest, OneCommonPeak) {
+// Each way out to the exact engine gives the same sound and the same text.
+TEST(CertifiedSynthesisTest, FallbacksAreInvisible) {
+  RgbImage pictures[2] = {Picture(37, 23, 8), Picture(9, 1, 9)};
+  RunSettings settings = Settings(2, 1500, 24, 1000, 20000);
+  Sound plain = PlainSound(settings, pictures);
   struct Case {
-    SampleBuffer left, right;
-    int channels;
-    SampleBuffer expectedLeft, expectedRight;
+    const char* name;
+    CertifiedOptions options;
+    const char* fallback;
   } cases[] = {
-      {{0, 0, 0}, {}, 1, {0, 0, 0}, {}},
-      {{1, -4, 2}, {}, 1, {0.25, -1, 0.5}, {}},
-      {{1, -2}, {8, 4}, 2, {0.125, -0.25}, {1, 0.5}},
-      {{0, 0}, {0, -0.5}, 2, {0, 0}, {0, -1}},
-      {{3, -3}, {}, 1, {1, -1}, {}},
+      {"any candidate is one too many", {.candidateLimit = 0},
+       "too many peak candidates"},
+      {"a canary outside its bound", {.canaryBoundScale = 0.0},
+       "a canary value outside its bound"},
+      {"the exact engine asked for", {.exactEngine = true},
+       "no vector kernels"},
   };
-  for (Case& c : cases) {
-    NormalizeSamples(c.left, c.right, c.channels, static_cast<int32_t>(c.left.size()));
-    EXPECT_EQ(c.left, c.expectedLeft);
-    EXPECT_EQ(c.right, c.expectedRight);
+  for (const Case& c : cases) {
+    CertifiedRun run = Certified(settings, pictures, c.options);
+    ASSERT_NE(run.report.fallback, nullptr) << c.name;
+    EXPECT_STREQ(run.report.fallback, c.fallback) << c.name;
+    EXPECT_EQ(run.sound.values, plain.values) << c.name;
+    EXPECT_EQ(run.sound.progress, plain.progress) << c.name;
   }
 }
 
-TEST(NormalizeSamplesTest, EveryThreadCountFindsTheSamePeak) {
-  SampleBuffer left(300001), right(300001);
-  uint32_t state = 3;
-  for (size_t j = 0; j < left.size(); ++j) {
-    state = state * 1664525u + 1013904223u;
-    left[j] = static_cast<int32_t>(state) / 1e6;
-    right[j] = -left[j] * 0.75;
+// A picture black wherever it is read is proven silent without a peak.
+TEST(CertifiedSynthesisTest, BlackPictureIsSilent) {
+  RgbImage pictures[2] = {testing::UniformPicture(40, 30, 0), RgbImage()};
+  RunSettings settings = Settings(1, 3000, 24, 1000, 20000);
+  CertifiedRun run = Certified(settings, pictures, {});
+  if (run.report.fallback == nullptr) {
+    EXPECT_TRUE(run.report.silent);
   }
-  right[299999] = -5000.0;  // the one peak, in the right channel, last range
-  SampleBuffer expectedLeft = left, expectedRight = right;
-  for (size_t j = 0; j < left.size(); ++j) {
-    expectedLeft[j] /= 5000.0;
-    expectedRight[j] /= 5000.0;
-  }
-  for (int threads = 1; threads <= 4; ++threads) {
-    SampleBuffer l = left, r = right;
-    NormalizeSamples(l, r, 2, static_cast<int32_t>(l.size()), threads);
-    EXPECT_TRUE(SameBits(l, expectedLeft)) << threads;
-    EXPECT_TRUE(SameBits(r, expectedRight)) << threads;
+  EXPECT_EQ(run.sound.values, std::vector<int32_t>(3000, 0));
+}
+
+// The approximate brightness ax0 * Lv(x0) + ax1 * Lv(x1), from the plan's
+// luminance rows, lies within 16 u of the sampler's on every kind of
+// picture (random, 2 x 2, one column, uniform 255).
+TEST(CertifiedSynthesisTest, BrightnessWithinItsBound) {
+  RgbImage pictures[] = {Picture(640, 480, 10), Picture(2, 2, 11),
+                         Picture(1, 9, 12), testing::UniformPicture(30, 40, 255)};
+  const CertifiedKernels& kernels = ScalarCertifiedKernels();
+  uint32_t state = 99;
+  for (const RgbImage& picture : pictures) {
+    RunSettings settings = Settings(1, 441000, 100, 20, 20000);
+    RgbImage inputs[2] = {testing::CopyPicture(picture), RgbImage()};
+    double ratio = RungRatio(settings.stepsPerOctave);
+    PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
+    CertifiedPlan plan;
+    ASSERT_EQ(MakeCertifiedPlan(settings, inputs, phases, ratio, kernels, 1, plan),
+              nullptr);
+    for (int point = 0; point < 20000; ++point) {
+      state = state * 1664525u + 1013904223u;
+      int32_t j = static_cast<int32_t>(state % 441000);
+      size_t i = (state >> 8) % plan.rungs.size();
+      const RungTerms& rung = plan.rungs[i];
+      double t = SampleTime(j);
+      AxisPosition x = ColumnAt(t, settings.durationSeconds, picture.Width());
+      auto lv = [&](int column) {
+        return WeightedLuminance(rung.c0[0], rung.row0[0][column], rung.c1[0],
+                                 rung.row1[0][column]);
+      };
+      long double approximate =
+          static_cast<long double>(x.nearWeight) * lv(x.near) +
+          static_cast<long double>(x.farWeight) * lv(x.far);
+      double exact = SampleBrightness(inputs[0], t, rung.frequency, settings);
+      EXPECT_LE(std::fabs(exact - approximate),
+                16 * 0x1p-53L * approximate * (1 + 1e-6L))
+          << picture.Width() << "x" << picture.Height() << " sample " << j
+          << " rung " << i;
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #include "synthesis/partial_kernel.h"
 
+#include "synthesis/kernel_choice.h"
+
 #include <cstring>
 #include <vector>
 
@@ -14,20 +16,18 @@ TEST(PartialKernelTest, EveryKernelGivesTheScalarBits) {
   struct Kernel {
     const char* name;
     AccumulateTermsFn fn;
-    bool available;
-  } kernels[] = {
-#if defined(__x86_64__)
-      {"avx2", AccumulateTermsAvx2, static_cast<bool>(__builtin_cpu_supports("avx2"))},
-#endif
-      {"best", BestAccumulateTerms(), true},
   };
+  std::vector<Kernel> kernels;
+  for (KernelSet set : RunnableKernelSets()) {
+    kernels.push_back({KernelSetName(set), AccumulateTermsFor(set)});
+  }
+  kernels.push_back({"best", BestAccumulateTerms()});
   uint32_t state = 7;
   auto uniform = [&] {
     state = state * 1664525u + 1013904223u;
     return (state >> 8) / 16777216.0;
   };
   for (const Kernel& kernel : kernels) {
-    if (!kernel.available) continue;
     for (int count = 0; count <= 19; ++count) {
       NeighbourPixels pixels;
       for (auto& channel : pixels.value) {

@@ -13,7 +13,7 @@
 
 namespace lumitone {
 
-// Same contract as GenerateSamples, on one thread.
+// Same contract as GenerateExactSamples, on one thread.
 void GeneratePlainSamples(const RunSettings& settings,
                           const RgbImage pictures[2],
                           const PhaseTable& phaseTable, double ratio,

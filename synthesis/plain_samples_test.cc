@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "synthesis/generate_samples.h"
+#include "synthesis/exact_synthesis.h"
 #include "synthesis/sample_brightness.h"
 #include "tests/synthesis_fixture.h"
 
@@ -100,7 +100,7 @@ TEST(PlainSamplesTest, StereoChannelsFollowTheirOwnPictures) {
   Generated run = Generate(settings, pictures);
   ASSERT_EQ(run.right.size(), run.left.size());
   for (double s : run.left) EXPECT_EQ(s, 0.0);
-  NormalizeSamples(run.left, run.right, 2, static_cast<int32_t>(run.left.size()));
+  NormalizeExactSamples(run.left, run.right, 2, static_cast<int32_t>(run.left.size()));
   double peak = 0.0;
   for (double s : run.right) peak = std::max(peak, std::fabs(s));
   EXPECT_EQ(peak, 1.0);

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "picture/rgb_image.h"
-#include "synthesis/generate_samples.h"
+#include "synthesis/exact_synthesis.h"
 #include "tests/hostile_jpeg.h"
 #include "tests/jpeg_fixture.h"
 #include "tests/program_run.h"

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "picture/rgb_image.h"
-#include "synthesis/generate_samples.h"
+#include "synthesis/exact_synthesis.h"
 #include "synthesis/phase_table.h"
 #include "synthesis/plain_samples.h"
 #include "tests/jpeg_fixture.h"
@@ -67,7 +67,7 @@ std::vector<uint8_t> ExpectedWav(const RunSettings& settings) {
   SampleBuffer left(n, 0.0), right(channels == 2 ? n : 0, 0.0);
   std::ostringstream ignored;
   GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n, ignored);
-  NormalizeSamples(left, right, channels, n);
+  NormalizeExactSamples(left, right, channels, n);
   FILE* file = std::tmpfile();
   EXPECT_TRUE(WriteWav(file, left, right, channels, n));
   std::vector<uint8_t> bytes(static_cast<size_t>(std::ftell(file)));
