@@ -1,10 +1,15 @@
-// Times the plain loops against the fast synthesis on fixed workloads and
-// prints, for each, both wall times, their ratio, the thread count and the
-// sine floor: the time of just the sin calls the fast run makes, on the same
-// arguments in the same order, divided by the thread count.
+// Times the synthesis engines on fixed workloads and prints, for each: the
+// plain loops' time (where it takes under a minute), the exact engine's,
+// the certified engine's (synthesis and normalisation, all threads), the
+// ratios, the approximate pass's cost in ns per channel-partial on one core,
+// and the fraction of values the certified engine computed exactly. Every
+// run's 16-bit values are compared with the exact engine's.
 //
-// Usage: lumitone_bench [--quick] [--threads=N]
-//   --quick skips the 60-second workload.
+// Usage: lumitone_bench [--quick] [--threads=N] [--write-pictures=DIR]
+//   --quick skips the long workloads; --write-pictures writes the workload
+//   pictures as PPM files for whole-program runs (bench/whole_runs.sh).
+#include <time.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -14,8 +19,10 @@
 #include <vector>
 
 #include "synthesis/exact_synthesis.h"
+#include "synthesis/generate_samples.h"
 #include "synthesis/plain_samples.h"
 #include "synthesis/worker_threads.h"
+#include "wav/wav_writer.h"
 
 namespace lumitone {
 namespace {
@@ -24,6 +31,12 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+double ThreadCpuSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
 }
 
 RgbImage Dense(int width, int height, uint32_t seed) {
@@ -76,32 +89,36 @@ struct Workload {
   const RgbImage* left;
   const RgbImage* right;  // nullptr for mono
   double seconds;
-  int32_t steps;
+  int32_t steps = 24;
+  int32_t low = 1000, high = 20000;
+  bool plain = true;  // time the plain loops too
+  bool quick = true;  // part of --quick
 };
-
-// The arguments the fast run passes to the sine, timed in batches after
-// they are recorded so that recording costs nothing measured.
-// The recording run uses one thread, the calling one.
-std::vector<double> recorded;
-double sineSeconds = 0.0;
-
-void TimeRecorded() {
-  std::vector<double> out(recorded.size());
-  Clock::time_point start = Clock::now();
-  SineBlock(recorded.data(), out.data(), static_cast<int>(recorded.size()));
-  sineSeconds += Seconds(start);
-  recorded.clear();
-}
-
-void RecordingSine(const double* arguments, double* sines, int count) {
-  recorded.insert(recorded.end(), arguments, arguments + count);
-  if (recorded.size() >= (1u << 20)) TimeRecorded();
-  SineBlock(arguments, sines, count);
-}
 
 struct Figures {
-  double plain = 0, fast = 0, floor = 0;
+  double plain = 0, exact = 0, certified = 0;
+  double passNs = 0;       // ns per channel-partial on one core
+  double exactFraction = 0;  // values computed exactly by the certified run
+  bool same = true;
 };
+
+RgbImage Copy(const RgbImage& from) {
+  RgbImage to;
+  to.Allocate(from.Width(), from.Height());
+  std::memcpy(to.MutablePixels(), from.Pixels(),
+              static_cast<size_t>(from.Width()) * from.Height() * 3);
+  return to;
+}
+
+std::vector<int32_t> Quantized(const SampleBuffer& left,
+                               const SampleBuffer& right) {
+  std::vector<int32_t> values;
+  for (size_t j = 0; j < left.size(); ++j) {
+    values.push_back(WavSampleValue(left[j]));
+    if (!right.empty()) values.push_back(WavSampleValue(right[j]));
+  }
+  return values;
+}
 
 Figures Measure(const Workload& w, int threads) {
   RunSettings settings;
@@ -109,74 +126,127 @@ Figures Measure(const Workload& w, int threads) {
   if (w.right != nullptr) settings.inputPaths.push_back("right");
   settings.durationSeconds = w.seconds;
   settings.stepsPerOctave = w.steps;
-  RgbImage pictures[2];
-  pictures[0].Allocate(w.left->Width(), w.left->Height());
-  std::memcpy(pictures[0].MutablePixels(), w.left->Pixels(),
-              static_cast<size_t>(w.left->Width()) * w.left->Height() * 3);
-  if (w.right != nullptr) {
-    pictures[1].Allocate(w.right->Width(), w.right->Height());
-    std::memcpy(pictures[1].MutablePixels(), w.right->Pixels(),
-                static_cast<size_t>(w.right->Width()) * w.right->Height() * 3);
-  }
-  int32_t n = SampleCount(settings.durationSeconds);
-  double ratio = RungRatio(settings.stepsPerOctave);
-  PhaseTable phases = BuildPhaseTable(settings, ratio);
-  SampleBuffer left(n), right(w.right != nullptr ? n : 0);
-  SampleBuffer fastLeft(n), fastRight(right.size());
+  settings.lowFrequency = w.low;
+  settings.highFrequency = w.high;
+  const int channels = static_cast<int>(settings.inputPaths.size());
+  RgbImage pictures[2] = {Copy(*w.left),
+                          w.right != nullptr ? Copy(*w.right) : RgbImage()};
+  const int32_t n = SampleCount(settings.durationSeconds);
+  const double ratio = RungRatio(settings.stepsPerOctave);
+  const PhaseTable phases = BuildPhaseTable(settings, ratio);
   std::ostringstream progress;
   Figures figures;
+  auto fresh = [&](SampleBuffer& left, SampleBuffer& right) {
+    left.assign(n, 0.0);
+    right.assign(channels == 2 ? n : 0, 0.0);
+  };
+  SampleBuffer left, right;
 
-  Clock::time_point start = Clock::now();
-  GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n, progress);
-  NormalizeExactSamples(left, right, static_cast<int>(settings.inputPaths.size()), n, 1);
-  figures.plain = Seconds(start);
-
-  start = Clock::now();
-  GenerateExactSamples(settings, pictures, phases, ratio, fastLeft, fastRight, n, progress,
-                  {.threads = threads});
-  NormalizeExactSamples(fastLeft, fastRight, static_cast<int>(settings.inputPaths.size()), n,
-                   threads);
-  figures.fast = Seconds(start);
-  if (std::memcmp(left.data(), fastLeft.data(), n * sizeof(double)) != 0 ||
-      std::memcmp(right.data(), fastRight.data(), right.size() * sizeof(double)) != 0) {
-    std::printf("%s: the fast synthesis differs from the plain loops!\n", w.name);
+  if (w.plain) {
+    fresh(left, right);
+    Clock::time_point start = Clock::now();
+    GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n,
+                         progress);
+    NormalizeExactSamples(left, right, channels, n, 1);
+    figures.plain = Seconds(start);
   }
 
-  // One thread records in order, which is the order each worker sees too.
-  SampleBuffer recordLeft(n), recordRight(right.size());
-  sineSeconds = 0.0;
-  GenerateExactSamples(settings, pictures, phases, ratio, recordLeft, recordRight, n, progress,
-                  {.threads = 1, .sine = RecordingSine});
-  TimeRecorded();
-  figures.floor = sineSeconds / threads;
+  fresh(left, right);
+  Clock::time_point start = Clock::now();
+  GenerateExactSamples(settings, pictures, phases, ratio, left, right, n,
+                       progress, {.threads = threads});
+  NormalizeExactSamples(left, right, channels, n, threads);
+  figures.exact = Seconds(start);
+  const std::vector<int32_t> reference = Quantized(left, right);
+
+  fresh(left, right);
+  SynthesisState state;
+  start = Clock::now();
+  GenerateSamples(settings, pictures, phases, ratio, left, right, n, progress,
+                  state, {.threads = threads});
+  NormalizeSamples(left, right, channels, n, state);
+  figures.certified = Seconds(start);
+  figures.same = Quantized(left, right) == reference;
+  const CertifiedReport& report = state.report;
+  if (report.fallback != nullptr) {
+    std::printf("%s: the exact engine ran (%s)\n", w.name, report.fallback);
+  }
+  figures.exactFraction =
+      static_cast<double>(report.exactInPass + report.candidates +
+                          report.recomputed) /
+      static_cast<double>(report.values);
+
+  // The approximate pass alone, on one thread, in that thread's CPU time so
+  // that other processes on a shared machine do not count.
+  fresh(left, right);
+  SynthesisState single;
+  double cpuStart = ThreadCpuSeconds();
+  GenerateSamples(settings, pictures, phases, ratio, left, right, n, progress,
+                  single, {.threads = 1});
+  double passSeconds = ThreadCpuSeconds() - cpuStart;
+  figures.passNs = passSeconds * 1e9 /
+                   (static_cast<double>(n) * channels * phases.size());
   return figures;
+}
+
+void WritePpm(const std::string& path, const RgbImage& picture) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return;
+  std::fprintf(file, "P6\n%d %d\n255\n", picture.Width(), picture.Height());
+  std::fwrite(picture.Pixels(), 3,
+              static_cast<size_t>(picture.Width()) * picture.Height(), file);
+  std::fclose(file);
 }
 
 int Main(int argc, char** argv) {
   bool quick = false;
   int threads = AvailableThreads();
+  const char* pictureDirectory = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) quick = true;
     if (std::strncmp(argv[i], "--threads=", 10) == 0) threads = std::atoi(argv[i] + 10);
+    if (std::strncmp(argv[i], "--write-pictures=", 17) == 0) {
+      pictureDirectory = argv[i] + 17;
+    }
   }
-  RgbImage dense = Dense(640, 480, 1), dense2 = Dense(640, 480, 2);
-  RgbImage text = TextOnBlack(640, 480), text2 = TextOnBlack(480, 640);
+  RgbImage dense = Dense(640, 480, 1), noise = Dense(64, 48, 2);
+  RgbImage text = TextOnBlack(640, 480);
+  if (pictureDirectory != nullptr) {
+    std::string dir = pictureDirectory;
+    WritePpm(dir + "/dense.ppm", dense);
+    WritePpm(dir + "/noise.ppm", noise);
+    WritePpm(dir + "/text.ppm", text);
+    return 0;
+  }
   const Workload workloads[] = {
-      {"dense 640x480 mono 10 s", &dense, nullptr, 10.0, 24},
-      {"dense 640x480 stereo 10 s", &dense, &dense2, 10.0, 24},
-      {"text on black stereo 10 s", &text, &text2, 10.0, 24},
-      {"dense mono 2 s, 240 steps", &dense, nullptr, 2.0, 240},
-      {"dense stereo 60 s", &dense, &dense2, 60.0, 24},
+      {"dense 640x480 mono 10 s", &dense, nullptr, 10.0},
+      {"dense + noise stereo 10 s", &dense, &noise, 10.0},
+      {"text on black stereo 10 s", &text, &text, 10.0},
+      {"dense mono 2 s, -s:240", &dense, nullptr, 2.0, 240},
+      {"dense mono 0.1 s", &dense, nullptr, 0.1},
+      {"dense mono 0.1 s, -s:240", &dense, nullptr, 0.1, 240},
+      {"dense mono 10 s, -s:1000 20-20k", &dense, nullptr, 10.0, 1000, 20,
+       20000, false, false},
+      {"dense stereo 60 s", &dense, &noise, 60.0, 24, 1000, 20000, false,
+       false},
   };
-  std::printf("%-28s %9s %9s %7s %7s %11s %9s\n", "workload", "plain s", "fast s", "ratio",
-              "threads", "sine floor", "other s");
+  std::printf("%-32s %8s %8s %9s %8s %8s %9s %9s\n", "workload", "plain s",
+              "exact s", "certif. s", "x plain", "x exact", "ns/part.",
+              "exact fr.");
   for (const Workload& w : workloads) {
-    if (quick && w.seconds > 10.0) continue;
+    if (quick && !w.quick) continue;
     Figures f = Measure(w, threads);
-    std::printf("%-28s %9.3f %9.3f %7.2f %7d %11.3f %9.3f\n", w.name, f.plain, f.fast,
-                f.plain / f.fast, threads, f.floor, f.fast - f.floor);
+    char plain[32] = "-", overPlain[32] = "-";
+    if (w.plain) {
+      std::snprintf(plain, sizeof plain, "%.3f", f.plain);
+      std::snprintf(overPlain, sizeof overPlain, "%.1f", f.plain / f.certified);
+    }
+    std::printf("%-32s %8s %8.3f %9.4f %8s %8.1f %9.3f %9.1e%s\n", w.name,
+                plain, f.exact, f.certified, overPlain, f.exact / f.certified,
+                f.passNs, f.exactFraction, f.same ? "" : "  DIFFERENT VALUES!");
     std::fflush(stdout);
   }
+  std::printf("threads: %d\n", threads);
   return 0;
 }
 

@@ -39,13 +39,33 @@ bool NarrowGroupsFit(const CertifiedPlan& plan, const CertifiedKernels& k) {
   return true;
 }
 
+// The three channel weights times every byte value, each product rounded
+// as the sampler rounds it.
+struct WeightedBytes {
+  double red[256], green[256], blue[256];
+};
+
+const WeightedBytes& ChannelProducts() {
+  static const WeightedBytes table = [] {
+    WeightedBytes t;
+    for (int p = 0; p < 256; ++p) {
+      t.red[p] = 0.3 * p;
+      t.green[p] = 0.5 * p;
+      t.blue[p] = 0.2 * p;
+    }
+    return t;
+  }();
+  return table;
+}
+
 // 0.3 R + 0.5 G + 0.2 B of each pixel of `row`, the first two products
 // added first.
 void LuminanceRow(const RgbImage& picture, int row, double* out) {
+  const WeightedBytes& w = ChannelProducts();
   const unsigned char* p =
       picture.Pixels() + static_cast<size_t>(row) * picture.Width() * 3;
   for (int x = 0; x < picture.Width(); ++x, p += 3) {
-    out[x] = 0.3 * p[0] + 0.5 * p[1] + 0.2 * p[2];
+    out[x] = w.red[p[0]] + w.green[p[1]] + w.blue[p[2]];
   }
 }
 

@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Setting{"Defaults", 1237, 24, 1000, 20000},
                       Setting{"ShortestDuration", 44, 24, 1000, 20000},
                       Setting{"OneStepWholeRange", 2049, 1, 1, 100000},
-                      Setting{"ThousandsOfRungs", 300, 1000, 20, 90000},
+                      Setting{"ThousandsOfRungs", 300, 200, 20, 90000},
                       Setting{"OneRung", 4000, 7, 1000, 1001}),
     [](const ::testing::TestParamInfo<Setting>& info) {
       return std::string(info.param.name);
