@@ -305,7 +305,7 @@ TEST_F(OutputFaultTest, ReportsMemoryExhaustion) {
   EXPECT_EQ(r.status, 255);
   EXPECT_FALSE(Exists(Path("out.wav")));
 
-  WriteFileBytes(Path("4000x3000.jpg"), testing::BaselineHeader(4000, 3000, 30000));
+  WriteFileBytes(Path("4000x3000.jpg"), testing::BaselineHeader(4000, 3000, 80000));
   r = Lumitone({"-i1:" + Path("4000x3000.jpg"), "-o:" + Path("out.wav"), "-d:1"},
                {.addressSpaceBytes = limit});
   EXPECT_EQ(r.err, "Not enough memory for a 4000 x 3000 picture.\nFailed to load '" +
