@@ -43,9 +43,15 @@ bool CreateBuffers(const RunSettings& settings, int32_t sampleCount,
     if (settings.inputPaths.size() == 2) {
       right.resize(static_cast<size_t>(sampleCount), 0.0);
     }
-    phaseTable = BuildPhaseTable(settings, ratio);
   } catch (const std::bad_alloc&) {
     std::cerr << "Not enough memory for the sample buffers.\n";
+    return false;
+  }
+  // A fine ladder over a wide range holds hundreds of thousands of rungs.
+  try {
+    phaseTable = BuildPhaseTable(settings, ratio);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "Not enough memory for the phase table.\n";
     return false;
   }
   return true;
@@ -91,9 +97,9 @@ int Run(int argumentCount, const char* const* arguments) {
 }  // namespace
 
 int RunConverter(int argumentCount, const char* const* arguments) {
-  // The sample buffers report their own shortage; this catches the small
-  // allocations (strings, the phase table) that fail only when memory is
-  // all but gone.
+  // The pictures, the sample buffers, the phase table and the synthesis
+  // report their own shortage; this catches the small allocations (strings,
+  // paths) that fail only when memory is all but gone.
   try {
     return Run(argumentCount, arguments);
   } catch (const std::bad_alloc&) {

@@ -314,5 +314,29 @@ TEST_F(OutputFaultTest, ReportsMemoryExhaustion) {
 #endif
 }
 
+// Each allocation that can be large says what ran out: with the memory of a
+// small run, a ladder of 10000 rungs per octave over 1 to 100000 Hz does not
+// get its phase table (1.3 MB).
+TEST_F(OutputFaultTest, ReportsAPhaseTableThatDoesNotFit) {
+#ifdef LUMITONE_SANITIZED
+  GTEST_SKIP() << "sanitizers reserve far more address space than any limit here";
+#else
+  auto run = [&](uint64_t limit, std::vector<std::string> extra) {
+    std::vector<std::string> words = {"-i1:" + Path("a.jpg"), "-o:" + Path("out.wav"),
+                                      "-d:0.001"};
+    words.insert(words.end(), extra.begin(), extra.end());
+    return Lumitone(words, {.addressSpaceBytes = limit});
+  };
+  uint64_t limit = 0;
+  for (uint64_t kib = 8 << 10; kib <= 512 << 10 && limit == 0; kib += 256) {
+    if (run(kib << 10, {}).status == 0) limit = kib << 10;
+  }
+  ASSERT_NE(limit, 0u);
+  ProgramResult r = run(limit, {"-s:10000", "-f:1-100000"});
+  EXPECT_EQ(r.err, "Not enough memory for the phase table.\n");
+  EXPECT_EQ(r.status, 255);
+#endif
+}
+
 }  // namespace
 }  // namespace lumitone
