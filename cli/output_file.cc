@@ -140,6 +140,19 @@ bool FollowLinks(const std::string& path, std::string& target) {
   return false;
 }
 
+// In a directory with the sticky bit, such as /tmp, only the owner of a
+// file (or of the directory) may rename another file over it, though anyone
+// allowed to may write it.
+bool MayRenameOver(const std::string& target, const struct stat& file) {
+  size_t slash = target.rfind('/');
+  std::string directory =
+      slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  struct stat info;
+  uid_t user = ::geteuid();
+  return ::stat(directory.c_str(), &info) != 0 || !(info.st_mode & S_ISVTX) ||
+         user == 0 || user == file.st_uid || user == info.st_uid;
+}
+
 // Creates a new file beside `target`, named after it and this process, with
 // the permission bits (and, where allowed, the owner) of `existing` or else
 // those a new file gets. Called with the stop signals blocked; the handler
@@ -199,8 +212,10 @@ int OpenRegular(OutputFile& output, const FileIdentity inputs[2]) {
       return kRefused;
     }
   }
-  int fd = CreateTemporaryFile(output.target, exists ? &info : nullptr,
-                               output.temporaryPath);
+  int fd = exists && !MayRenameOver(output.target, info)
+               ? -1
+               : CreateTemporaryFile(output.target, exists ? &info : nullptr,
+                                     output.temporaryPath);
   if (fd >= 0) {
     if (existing >= 0) ::close(existing);
     output.mode = OutputMode::kTemporary;

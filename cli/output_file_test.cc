@@ -222,9 +222,10 @@ TEST_F(OutputFileTest, DevicesAndPipesAreWrittenAsTheyAre) {
   EXPECT_TRUE(std::filesystem::is_fifo(Path("fifo.wav")));
 }
 
-// Where no file can be created beside the output, the existing file is
-// written in place; a failure then empties that file, and only that file.
-TEST_F(OutputFileTest, WritesInPlaceWhereTheDirectoryIsClosed) {
+// Where no file can be created beside the output, or renamed over it, the
+// existing file is written in place; a failure then empties that file, and
+// only that file.
+TEST_F(OutputFileTest, WritesInPlaceWhereTheFileCannotBeReplaced) {
   ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
   std::string locked = Path("locked");
   ASSERT_EQ(::mkdir(locked.c_str(), 0755), 0);
@@ -260,6 +261,21 @@ TEST_F(OutputFileTest, WritesInPlaceWhereTheDirectoryIsClosed) {
   });
   EXPECT_EQ(status, 0);
   ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+
+  // In a sticky directory such as /tmp another user's file may be written
+  // but not renamed over.
+  if (::geteuid() != 0) return;
+  std::string sticky = Path("sticky");
+  ASSERT_EQ(::mkdir(sticky.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(sticky.c_str(), 01777), 0);
+  WriteFileBytes(sticky + "/out.wav", kOld);
+  ASSERT_EQ(::chmod((sticky + "/out.wav").c_str(), 0666), 0);
+  status = asOtherUser([&] {
+    Outcome o = WriteOutput(sticky + "/out.wav");
+    return o.finished && o.mode == OutputMode::kInPlace ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFileBytes(sticky + "/out.wav"), kNew);
 }
 
 // A stop signal that arrives once the samples are written but before the
