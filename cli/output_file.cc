@@ -25,15 +25,19 @@ char gPartialPath[PATH_MAX];
 struct sigaction gSavedActions[kStopSignalCount];
 bool gHandled[kStopSignalCount];
 
-// Only async-signal-safe calls: remove what was written, then end the
-// process as the signal would have.
+// Only async-signal-safe calls: remove what was written, then hand the
+// signal, still blocked here, to the action it had before, which ends the
+// process once this returns.
 extern "C" void RemovePartialOutput(int number) {
   if (gPartial == kTemporaryFile) ::unlink(gPartialPath);
   if (gPartial == kFileInPlace) {
     int ignored = ::ftruncate(gPartialDescriptor, 0);
     (void)ignored;
   }
-  ::signal(number, SIG_DFL);
+  gPartial = kNothing;
+  for (int k = 0; k < kStopSignalCount; ++k) {
+    if (kStopSignals[k] == number) ::sigaction(number, &gSavedActions[k], nullptr);
+  }
   ::raise(number);
 }
 
