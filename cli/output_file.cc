@@ -166,8 +166,10 @@ int CreateTemporaryFile(const std::string& target, const struct stat* existing,
   size_t slash = target.rfind('/');
   std::string directory =
       slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  // Short enough for the longest name the file system allows.
+  // Short enough for the longest name the file system allows. A path with
+  // no last name ("" or "dir/") cannot name a file.
   std::string base = target.substr(directory.size()).substr(0, 200);
+  if (base.empty()) return -1;
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporaryPath = directory + "." + base + "." + std::to_string(::getpid()) +
                     "." + std::to_string(attempt) + ".tmp";

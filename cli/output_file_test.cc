@@ -199,6 +199,8 @@ TEST_F(OutputFileTest, DevicesAndPipesAreWrittenAsTheyAre) {
        "Could not create output file '" + Path("fifo.wav") + ".\n"},
       {Path("missing/out.wav"), false, false,
        "Could not create output file '" + Path("missing/out.wav") + ".\n"},
+      {"", false, false, "Could not create output file '.\n"},
+      {Path("new/"), false, false, "Could not create output file '" + Path("new/") + ".\n"},
   };
   for (const Case& c : cases) {
     Outcome o = WriteOutput(c.path);
