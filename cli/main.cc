@@ -1,3 +1,4 @@
+#include "cli/console.h"
 #include "cli/run_converter.h"
 
 int main(int argc, char** argv) {

@@ -5,15 +5,6 @@
 
 namespace lumitone {
 
-// Sets the standard output's buffering: none on a terminal, so that stage
-// lines and progress show at once, and full buffering otherwise; reopens a
-// closed standard stream on /dev/null. Call before anything is written.
-void SetUpConsole();
-
-// Makes output faults (a full disk, a file-size limit, a closed pipe) come
-// back as write errors instead of signals that end the process.
-void SetUpSignals();
-
 int RunConverter(int argumentCount, const char* const* arguments);
 
 }  // namespace lumitone

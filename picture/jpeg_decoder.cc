@@ -30,6 +30,7 @@ struct JpegDecoderState {
   int lastScan;  // the scan whose cost was last counted
   int64_t coefficientReads;
   int64_t coefficientLimit;
+  uint32_t sentComponents;  // bit c set once a scan has carried component c
   JOCTET buffer[65536];
 };
 
@@ -104,6 +105,13 @@ int64_t ComponentBlocks(const jpeg_component_info& component) {
   return int64_t{component.width_in_blocks} * component.height_in_blocks;
 }
 
+void NoteSentComponents(JpegDecoderState* state) {
+  const jpeg_decompress_struct& info = state->info;
+  for (int c = 0; c < info.comps_in_scan; ++c) {
+    state->sentComponents |= uint32_t{1} << info.cur_comp_info[c]->component_index;
+  }
+}
+
 // Called before each step of input; a new scan is counted before any of its
 // data is decoded.
 void ProgressMonitor(j_common_ptr common) {
@@ -117,6 +125,7 @@ void ProgressMonitor(j_common_ptr common) {
   for (int c = 0; c < info.comps_in_scan; ++c) {
     state->coefficientReads += ComponentBlocks(*info.cur_comp_info[c]) * band;
   }
+  NoteSentComponents(state);
   if (state->coefficientReads > state->coefficientLimit) {
     Fail(common, JERR_NOTIMPL);
   }
@@ -180,20 +189,24 @@ int JpegStartPixels(JpegDecoder* decoder) {
   // Arithmetic coding can describe a whole huge picture in a few bytes, which
   // would defeat the size check below; it is rare enough to refuse.
   if (info.arith_code) return -1;
-  // Huffman coding spends at least one bit on each block of every component
-  // in a scan, and there is at least one scan: a file shorter than that
-  // cannot hold the picture it claims.
-  int64_t blocks = 0, fewestBlocks = -1;
+  // Every component must be sent (checked below), and Huffman coding spends
+  // at least one bit on each block of a component in the first scan that
+  // carries it: a file shorter than that cannot hold the picture it claims.
+  int64_t blocks = 0;
   for (int c = 0; c < info.num_components; ++c) {
-    int64_t b = ComponentBlocks(info.comp_info[c]);
-    blocks += b;
-    if (fewestBlocks < 0 || b < fewestBlocks) fewestBlocks = b;
+    blocks += ComponentBlocks(info.comp_info[c]);
   }
-  if (state->fileBytes < fewestBlocks / 8) return -1;
+  if (state->fileBytes < blocks / 8) return -1;
   state->coefficientLimit = blocks * DCTSIZE2 * kMaxCoefficientPasses;
   state->readLimit = kMaxHeaderBytes + blocks * kMaxBytesPerBlock;
   if (setjmp(state->jump)) return -1;
   jpeg_start_decompress(&info);
+  // A file of several scans has been read to its end by now; one of a
+  // single scan carries what that scan carries. libjpeg fills a component
+  // that never came with zeros, without a warning.
+  NoteSentComponents(state);
+  uint32_t everyComponent = (uint32_t{1} << info.num_components) - 1;
+  if (state->sentComponents != everyComponent) return -1;
   if (info.output_components != 3 ||
       info.output_width != static_cast<JDIMENSION>(decoder->width) ||
       info.output_height != static_cast<JDIMENSION>(decoder->height)) {

@@ -55,8 +55,8 @@ int JpegReadParams(JpegDecoder* decoder, const char* path);
 // Gets the decode going before any pixel memory is taken; a progressive or
 // multi-scan file is read to its end here. 0 on success; -1 for an
 // arithmetic-coded file, a file too short to hold the picture it claims, a
-// file beyond the limits above, and data that is missing, cut short or
-// damaged.
+// file beyond the limits above, a file whose scans leave out a component,
+// and data that is missing, cut short or damaged.
 int JpegStartPixels(JpegDecoder* decoder);
 
 // Decodes the whole picture as RGB into `pixels`, width * height * 3 bytes,

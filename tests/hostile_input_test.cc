@@ -305,11 +305,35 @@ TEST_F(OutputFaultTest, ReportsMemoryExhaustion) {
   EXPECT_EQ(r.status, 255);
   EXPECT_FALSE(Exists(Path("out.wav")));
 
-  WriteFileBytes(Path("4000x3000.jpg"), testing::BaselineHeader(4000, 3000, 30000));
+  WriteFileBytes(Path("4000x3000.jpg"), testing::BaselineHeader(4000, 3000, 80000));
   r = Lumitone({"-i1:" + Path("4000x3000.jpg"), "-o:" + Path("out.wav"), "-d:1"},
                {.addressSpaceBytes = limit});
   EXPECT_EQ(r.err, "Not enough memory for a 4000 x 3000 picture.\nFailed to load '" +
                        Path("4000x3000.jpg") + "'.\n");
+  EXPECT_EQ(r.status, 255);
+#endif
+}
+
+// Each allocation that can be large says what ran out: with the memory of a
+// small run, a ladder of 10000 rungs per octave over 1 to 100000 Hz does not
+// get its phase table (1.3 MB).
+TEST_F(OutputFaultTest, ReportsAPhaseTableThatDoesNotFit) {
+#ifdef LUMITONE_SANITIZED
+  GTEST_SKIP() << "sanitizers reserve far more address space than any limit here";
+#else
+  auto run = [&](uint64_t limit, std::vector<std::string> extra) {
+    std::vector<std::string> words = {"-i1:" + Path("a.jpg"), "-o:" + Path("out.wav"),
+                                      "-d:0.001"};
+    words.insert(words.end(), extra.begin(), extra.end());
+    return Lumitone(words, {.addressSpaceBytes = limit});
+  };
+  uint64_t limit = 0;
+  for (uint64_t kib = 8 << 10; kib <= 512 << 10 && limit == 0; kib += 256) {
+    if (run(kib << 10, {}).status == 0) limit = kib << 10;
+  }
+  ASSERT_NE(limit, 0u);
+  ProgramResult r = run(limit, {"-s:10000", "-f:1-100000"});
+  EXPECT_EQ(r.err, "Not enough memory for the phase table.\n");
   EXPECT_EQ(r.status, 255);
 #endif
 }

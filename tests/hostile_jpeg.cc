@@ -34,14 +34,17 @@ JpegBuilder& JpegBuilder::Quantization() {
 }
 
 JpegBuilder& JpegBuilder::Frame(uint8_t sof, int width, int height,
-                                int components, int precision) {
+                                int components, int precision,
+                                int lumaSampling) {
   std::vector<uint8_t> payload = {
       static_cast<uint8_t>(precision),
       static_cast<uint8_t>(height >> 8), static_cast<uint8_t>(height & 0xFF),
       static_cast<uint8_t>(width >> 8), static_cast<uint8_t>(width & 0xFF),
       static_cast<uint8_t>(components)};
   for (int c = 1; c <= components; ++c) {
-    payload.insert(payload.end(), {static_cast<uint8_t>(c), 0x11, 0x00});
+    int sampling = c == 1 ? lumaSampling : 1;
+    payload.insert(payload.end(), {static_cast<uint8_t>(c),
+                                   static_cast<uint8_t>(sampling * 0x11), 0x00});
   }
   return Segment(sof, payload);
 }

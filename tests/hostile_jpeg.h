@@ -20,10 +20,11 @@ class JpegBuilder {
   // Quantisation table 0, all ones.
   JpegBuilder& Quantization();
   // A frame header: `sof` is the marker code (0xC0 baseline, 0xC2
-  // progressive, 0xC9 arithmetic...); every component samples 1 x 1 and uses
-  // quantisation table 0; component ids are 1, 2, 3...
+  // progressive, 0xC9 arithmetic...); component 1 samples `lumaSampling` x
+  // `lumaSampling`, the others 1 x 1, all with quantisation table 0;
+  // component ids are 1, 2, 3...
   JpegBuilder& Frame(uint8_t sof, int width, int height, int components,
-                     int precision = 8);
+                     int precision = 8, int lumaSampling = 1);
   // A Huffman table of class `tableClass` (0 DC, 1 AC) and number `id` that
   // holds the one code '0' for `symbol`.
   JpegBuilder& OneCodeTable(int tableClass, int id, uint8_t symbol);

@@ -89,5 +89,36 @@ TEST(WavWriterTest, StereoFramesInterleaveLeftThenRight) {
             (std::vector<uint8_t>{0xEE, 0x7F, 0x09, 0xC0, 0x12, 0x80, 0, 0}));
 }
 
+// The samples go out in large pieces: every sample must land at its own
+// offset across the seams between pieces, in mono and in stereo.
+TEST(WavWriterTest, LongBuffersKeepEverySampleInPlace) {
+  constexpr int32_t n = 70001;
+  SampleBuffer left(n), right(n);
+  for (int32_t j = 0; j < n; ++j) {
+    left[j] = (j % 2001 - 1000) / 1000.0;
+    right[j] = -left[j] / 3;
+  }
+  for (int channels : {1, 2}) {
+    std::vector<uint8_t> b = Written(left, channels == 2 ? right : SampleBuffer{}, channels, n);
+    ASSERT_EQ(b.size(), 44u + 2u * channels * n);
+    for (int32_t j = 0; j < n; ++j) {
+      for (int k = 0; k < channels; ++k) {
+        double sample = k == 0 ? left[j] : right[j];
+        ASSERT_EQ(Field(b, 44 + 2 * (static_cast<size_t>(j) * channels + k), 2),
+                  static_cast<uint32_t>(WavSampleValue(sample)) & 0xFFFFu)
+            << channels << " channels, sample " << j;
+      }
+    }
+  }
+}
+
+TEST(WavWriterTest, ReportsAFailedWrite) {
+  FILE* file = std::fopen("/dev/full", "wb");
+  ASSERT_NE(file, nullptr);
+  SampleBuffer samples(44100, 0.5);
+  EXPECT_FALSE(WriteWav(file, samples, {}, 1, 44100));
+  std::fclose(file);
+}
+
 }  // namespace
 }  // namespace lumitone
