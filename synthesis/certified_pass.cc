@@ -128,11 +128,13 @@ void BuildColumnSums(int k, int width, int threads, CertifiedPlan& plan) {
 void PrepareLanes(const CertifiedPlan& plan, int32_t begin, int32_t end,
                   int padded, PassScratch& scratch) {
   for (int s = 0; s < padded; ++s) {
-    const double t = SampleTime(std::min(begin + s, end - 1));
-    scratch.twoPiTime[s] = TwoPiTime(t, kPi);
+    scratch.twoPiTime[s] = TwoPiTime(SampleTime(std::min(begin + s, end - 1)), kPi);
     scratch.exact[s] = 0;
-    for (int k = 0; k < plan.channels; ++k) {
-      AxisPosition x = ColumnAt(t, plan.durationSeconds, plan.widths[k]);
+  }
+  for (int k = 0; k < plan.channels; ++k) {
+    for (int s = 0; s < padded; ++s) {
+      AxisPosition x = ColumnAt(SampleTime(std::min(begin + s, end - 1)),
+                                plan.durationSeconds, plan.widths[k]);
       scratch.near[k][s] = x.near;
       scratch.far[k][s] = x.far;
       scratch.nearWeight[k][s] = x.nearWeight;

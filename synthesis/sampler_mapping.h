@@ -5,7 +5,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cmath>
 
 #include "cli/run_settings.h"
 
@@ -22,10 +21,12 @@ struct AxisPosition {
   double farWeight;   // d
 };
 
-// `unit` in [0, 1] mapped onto `size` pixels.
+// `unit` in [0, 1] mapped onto `size` pixels. The position is never
+// negative, so truncating it to an integer is taking its floor (and costs
+// one instruction where floor may be a library call).
 inline AxisPosition PositionOnAxis(double unit, int size) {
   double p = static_cast<double>(size - 1) * unit;
-  int near = static_cast<int>(std::floor(p));
+  int near = static_cast<int>(p);
   double d = p - near;
   return {near, std::min(near + 1, size - 1), 1 - d, d};
 }
