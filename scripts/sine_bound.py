@@ -99,7 +99,8 @@ def check_reduction(pi_lo, pi_hi, tail, inv_err):
     q_max = A_LIMIT * IP + F(1, 2)
     check(q_max < 2**25, "q < 2^25")
     rho_max = pi_hi * (F(1, 2) + excess)  # |A - q pi|
-    r1_max = rho_max + q_max * abs(PH - pi_lo)  # |A - q PH|
+    ph_err = max(abs(pi_lo - PH), abs(pi_hi - PH))  # |pi - PH|
+    r1_max = rho_max + q_max * ph_err  # |A - q PH|
     check(r1_max < 2, "|A - q PH| < 2, so r1 = fma(-q, PH, A) is exact")
     check(F(1) * IP < F(1, 2), "A < 1 gives q = 0")
     check(q_max * tail < F(1, 2**83), "q |pi - PH - PM| < 2^-83")
