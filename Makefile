@@ -2,6 +2,8 @@
 BUILD ?= build
 # The same tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
 ASAN_BUILD ?= build-asan
+# The same tests again with only the portable kernels built.
+PORTABLE_BUILD ?= build-portable
 # libFuzzer targets; `make fuzz` runs each for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -12,7 +14,8 @@ JOBS ?= $(shell nproc)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build asan-build fuzz-build demo test fuzz memcheck clean
+.PHONY: all deps build asan-build portable-build fuzz-build demo test fuzz \
+	memcheck clean
 
 all: build
 
@@ -28,6 +31,11 @@ asan-build: deps
 		-DCMAKE_CXX_COMPILER=$(SANITIZER_CXX) -DLUMITONE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+portable-build: deps
+	cmake -S . -B $(PORTABLE_BUILD) -DCMAKE_BUILD_TYPE=Release \
+		-DLUMITONE_VECTOR_KERNELS=OFF
+	cmake --build $(PORTABLE_BUILD) -j $(JOBS)
+
 fuzz-build: deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_CXX_COMPILER=$(SANITIZER_CXX) -DLUMITONE_FUZZ=ON \
@@ -38,8 +46,9 @@ demo: build
 	$(BUILD)/lumitone -i1:examples/lumitone.jpg -o:$(BUILD)/lumitone.wav -d:5
 	@echo "Wrote $(CURDIR)/$(BUILD)/lumitone.wav"
 
-test: build asan-build
+test: build asan-build portable-build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(PORTABLE_BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
 fuzz: fuzz-build
@@ -49,4 +58,4 @@ memcheck: build
 	./scripts/memcheck.sh $(BUILD)/lumitone
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PORTABLE_BUILD) $(FUZZ_BUILD)
