@@ -1,8 +1,10 @@
 #include "tests/synthesis_fixture.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
+
+#include "synthesis/progress.h"
 
 namespace lumitone::testing {
 
@@ -22,22 +24,16 @@ RgbImage CopyPicture(const RgbImage& source) {
 }
 
 PhaseTable FreshPhaseTable(const RunSettings& settings, double ratio) {
-  uint32_t state = 1;
-  PhaseTable phases;
-  FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio, [&](double) {
-    phases.push_back((PhaseRandomStep(state) % 10000) * (2.0 * kPi) / 10000.0);
-  });
-  return phases;
+  uint32_t state = kPhaseRandomStart;
+  return BuildPhaseTable(settings, ratio, state);
 }
 
 std::string ProgressText(int32_t sampleCount) {
-  std::string text;
-  for (int32_t j = 0; j < sampleCount; j += 100) {
-    text.append("\r");
-    text.append(std::to_string(static_cast<int>(std::floor(j * 100.0 / sampleCount + 0.001))));
-    text.append("% done.");
+  std::ostringstream text;
+  for (int32_t j = 0; j < sampleCount; j += kProgressInterval) {
+    WriteProgress(text, j, sampleCount);
   }
-  return text;
+  return text.str();
 }
 
 }  // namespace lumitone::testing
