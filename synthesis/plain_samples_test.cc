@@ -9,6 +9,7 @@
 #include "synthesis/generate_samples.h"
 #include "synthesis/sample_brightness.h"
 #include "tests/synthesis_fixture.h"
+#include "tests/test_pictures.h"
 
 namespace lumitone {
 namespace {
