@@ -2,19 +2,27 @@
 BUILD ?= build
 # The same tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
 ASAN_BUILD ?= build-asan
+# The tests that start threads again with ThreadSanitizer.
+TSAN_BUILD ?= build-tsan
 # libFuzzer targets; `make fuzz` runs each for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SANITIZER_CXX ?= clang++-14
 JOBS ?= $(shell nproc)
-# ON turns compiler warnings into errors; `make test` sets it.
+# ON turns compiler warnings into errors; `make test` and `make tsan` set it.
 WERROR ?= OFF
 
 # Any sanitizer report ends the program with a failure, so the test fails.
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+# Every test that starts worker threads, in this process or in the
+# converter it runs: the synthesis, the normalisation, the thread runner,
+# the end-to-end runs and the whole-run fuzz target.
+TSAN_TESTS = GenerateSamples|NormalizeSamples|PlainSamples|WorkerThreads|Certified|LumitoneTest|FuzzReplay[.]run_converter
 
-.PHONY: all deps build asan-build fuzz-build demo test fuzz memcheck clean
+.PHONY: all deps build asan-build tsan-build fuzz-build demo test tsan fuzz \
+	memcheck clean
 
 all: build
 
@@ -30,6 +38,12 @@ asan-build: deps
 		-DCMAKE_CXX_COMPILER=$(SANITIZER_CXX) -DLUMITONE_SANITIZE=ON \
 		-DLUMITONE_WERROR=$(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+tsan-build: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=$(SANITIZER_CXX) -DLUMITONE_TSAN=ON \
+		-DLUMITONE_WERROR=$(WERROR)
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
 
 fuzz-build: deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -47,6 +61,11 @@ test: build asan-build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
+tsan: WERROR = ON
+tsan: tsan-build
+	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest --output-on-failure -j $(JOBS) \
+		-R '$(TSAN_TESTS)'
+
 fuzz: fuzz-build
 	./scripts/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
@@ -54,4 +73,4 @@ memcheck: build
 	./scripts/memcheck.sh $(BUILD)/lumitone
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
