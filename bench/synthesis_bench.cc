@@ -22,6 +22,7 @@
 #include "synthesis/generate_samples.h"
 #include "synthesis/plain_samples.h"
 #include "synthesis/worker_threads.h"
+#include "tests/test_pictures.h"
 #include "wav/wav_writer.h"
 
 namespace lumitone {
@@ -37,18 +38,6 @@ double ThreadCpuSeconds() {
   timespec now;
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
-}
-
-RgbImage Dense(int width, int height, uint32_t seed) {
-  RgbImage picture;
-  picture.Allocate(width, height);
-  uint32_t state = seed;
-  unsigned char* p = picture.MutablePixels();
-  for (size_t i = 0; i < static_cast<size_t>(width) * height * 3; ++i) {
-    state = state * 1664525u + 1013904223u;
-    p[i] = static_cast<unsigned char>(state >> 24);
-  }
-  return picture;
 }
 
 // White capital letters drawn from 5 x 7 glyphs on black, in several lines.
@@ -209,7 +198,8 @@ int Main(int argc, char** argv) {
       pictureDirectory = argv[i] + 17;
     }
   }
-  RgbImage dense = Dense(640, 480, 1), noise = Dense(64, 48, 2);
+  RgbImage dense = testing::NoisePicture(640, 480, 1);
+  RgbImage noise = testing::NoisePicture(64, 48, 2);
   RgbImage text = TextOnBlack(640, 480);
   if (pictureDirectory != nullptr) {
     std::string dir = pictureDirectory;

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/jpeg_fixture.h"
+#include "tests/temp_files.h"
 
 namespace lumitone {
 namespace {

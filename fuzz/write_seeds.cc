@@ -8,27 +8,19 @@
 
 #include "tests/hostile_jpeg.h"
 #include "tests/jpeg_fixture.h"
+#include "tests/temp_files.h"
+#include "tests/test_pictures.h"
 
 namespace {
 
-using lumitone::testing::ReadFileBytes;
 using lumitone::testing::WriteFileBytes;
-using lumitone::testing::WriteJpeg;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Pixels(int width, int height, int components) {
-  Bytes pixels(static_cast<size_t>(width) * height * components);
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    pixels[i] = static_cast<uint8_t>(i * 5 + i / 7 * 3);
-  }
-  return pixels;
-}
-
-Bytes Encoded(const std::string& scratch, int width, int height,
-              int components, lumitone::testing::JpegOptions options = {}) {
-  WriteJpeg(scratch, width, height, components,
-            Pixels(width, height, components), options);
-  return ReadFileBytes(scratch);
+Bytes Encoded(int width, int height, int components,
+              lumitone::testing::JpegOptions options = {}) {
+  return lumitone::testing::EncodeJpeg(
+      width, height, components,
+      lumitone::testing::PhotoPixels(width, height, components, 1), options);
 }
 
 // Five control bytes for the whole-run target, then the pictures.
@@ -59,13 +51,11 @@ int main(int argc, char** argv) {
   for (const char* target : {"parse_arguments", "load_jpeg", "run_converter"}) {
     std::filesystem::create_directories(root / target);
   }
-  std::string scratch = (root / "scratch.jpg").string();
-  Bytes baseline = Encoded(scratch, 16, 12, 3, {.quality = 75});
-  Bytes progressive = Encoded(scratch, 12, 16, 3, {.quality = 75, .progressive = true});
-  Bytes grey = Encoded(scratch, 8, 8, 1);
-  Bytes cmyk = Encoded(scratch, 8, 8, 4);
-  Bytes arithmetic = Encoded(scratch, 8, 8, 3, {.arithmetic = true});
-  std::filesystem::remove(scratch);
+  Bytes baseline = Encoded(16, 12, 3, {.quality = 75});
+  Bytes progressive = Encoded(12, 16, 3, {.quality = 75, .progressive = true});
+  Bytes grey = Encoded(8, 8, 1);
+  Bytes cmyk = Encoded(8, 8, 4);
+  Bytes arithmetic = Encoded(8, 8, 3, {.arithmetic = true});
 
   auto jpeg = [&](const std::string& name, const Bytes& bytes) {
     WriteFileBytes((root / "load_jpeg" / name).string(), bytes);

@@ -7,25 +7,21 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/cerr_capture.h"
 #include "tests/jpeg_fixture.h"
 #include "tests/program_run.h"
+#include "tests/temp_files.h"
+#include "tests/test_pictures.h"
 
 namespace lumitone {
 namespace {
 
 using lumitone::testing::JpegOptions;
+using lumitone::testing::NoisePixels;
 using lumitone::testing::ReadFileBytes;
 using lumitone::testing::TempDir;
 using lumitone::testing::WriteFileBytes;
 using lumitone::testing::WriteJpeg;
-
-std::vector<uint8_t> Gradient(int width, int height, int components) {
-  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * components);
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    pixels[i] = static_cast<uint8_t>((i * 7 + i / 97 * 13) % 256);
-  }
-  return pixels;
-}
 
 struct LoadResult {
   bool ok;
@@ -33,9 +29,9 @@ struct LoadResult {
 };
 
 LoadResult Load(RgbImage& picture, const std::string& path) {
-  ::testing::internal::CaptureStderr();
+  testing::CerrCapture err;
   bool ok = picture.LoadJpeg(path);
-  return {ok, ::testing::internal::GetCapturedStderr()};
+  return {ok, err.Take()};
 }
 
 // The pixels of libjpeg's own djpeg tool for the file, from its PPM output.
@@ -60,7 +56,7 @@ TEST(RgbImageTest, DecodesTheSamePixelsAsDjpeg) {
   };
   for (const Case& c : cases) {
     std::string path = dir.Path("picture.jpg");
-    WriteJpeg(path, c.width, c.height, 3, Gradient(c.width, c.height, 3), c.options);
+    WriteJpeg(path, c.width, c.height, 3, NoisePixels(c.width, c.height, 3, 1), c.options);
     RgbImage picture;
     LoadResult r = Load(picture, path);
     ASSERT_TRUE(r.ok) << r.err;
@@ -98,11 +94,11 @@ TEST(RgbImageTest, RefusesWhatIsNotAThreeComponentPicture) {
   TempDir dir;
   const std::string kParams = "Failed to read params from JPEG file.\n";
   const std::string kData = "Failed to read data from JPEG file.\n";
-  WriteJpeg(dir.Path("grey.jpg"), 8, 8, 1, Gradient(8, 8, 1));
-  WriteJpeg(dir.Path("cmyk.jpg"), 8, 8, 4, Gradient(8, 8, 4));
-  WriteJpeg(dir.Path("good.jpg"), 40, 40, 3, Gradient(40, 40, 3));
-  WriteJpeg(dir.Path("arith.jpg"), 20, 30, 3, Gradient(20, 30, 3), {.arithmetic = true});
-  WriteJpeg(dir.Path("arith-progressive.jpg"), 20, 30, 3, Gradient(20, 30, 3),
+  WriteJpeg(dir.Path("grey.jpg"), 8, 8, 1, NoisePixels(8, 8, 1, 1));
+  WriteJpeg(dir.Path("cmyk.jpg"), 8, 8, 4, NoisePixels(8, 8, 4, 1));
+  WriteJpeg(dir.Path("good.jpg"), 40, 40, 3, NoisePixels(40, 40, 3, 1));
+  WriteJpeg(dir.Path("arith.jpg"), 20, 30, 3, NoisePixels(20, 30, 3, 1), {.arithmetic = true});
+  WriteJpeg(dir.Path("arith-progressive.jpg"), 20, 30, 3, NoisePixels(20, 30, 3, 1),
             {.progressive = true, .arithmetic = true});
   std::vector<uint8_t> good = ReadFileBytes(dir.Path("good.jpg"));
   WriteFileBytes(dir.Path("empty.jpg"), {});

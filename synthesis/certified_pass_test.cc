@@ -9,6 +9,7 @@
 
 #include "synthesis/kernel_choice.h"
 #include "tests/synthesis_fixture.h"
+#include "tests/test_pictures.h"
 
 namespace lumitone {
 namespace {

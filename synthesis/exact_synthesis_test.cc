@@ -1,5 +1,4 @@
 #include "synthesis/exact_synthesis.h"
-#include "synthesis/kernel_choice.h"
 
 #include <cstring>
 #include <sstream>
@@ -9,34 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "synthesis/block_synthesis.h"
+#include "synthesis/kernel_choice.h"
 #include "synthesis/plain_samples.h"
 #include "tests/synthesis_fixture.h"
-#include "tests/synthesis_fixture.h"
+#include "tests/test_pictures.h"
 
 namespace lumitone {
 namespace {
-
-RgbImage Picture(int width, int height, uint32_t seed, int brightPixels = -1) {
-  RgbImage picture;
-  EXPECT_TRUE(picture.Allocate(width, height));
-  unsigned char* p = picture.MutablePixels();
-  size_t bytes = static_cast<size_t>(width) * height * 3;
-  uint32_t state = seed;
-  auto next = [&] {
-    state = state * 1664525u + 1013904223u;
-    return state >> 8;
-  };
-  if (brightPixels < 0) {
-    for (size_t i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(next());
-  } else {
-    // Black with a few bright pixels, some in a single channel.
-    for (int n = 0; n < brightPixels; ++n) {
-      size_t pixel = next() % (bytes / 3);
-      p[pixel * 3 + next() % 3] = static_cast<uint8_t>(1 + next() % 255);
-    }
-  }
-  return picture;
-}
 
 struct Output {
   SampleBuffer left, right;
@@ -72,13 +50,13 @@ double DurationFor(int32_t samples) { return (samples + 0.5) / 44100.0; }
 
 TEST(ExactSynthesisTest, SameBitsAsThePlainLoops) {
   std::vector<RgbImage> pictures;
-  pictures.push_back(Picture(1, 1, 1));
-  pictures.push_back(Picture(1, 7, 2));
-  pictures.push_back(Picture(9, 1, 3));
-  pictures.push_back(Picture(2, 2, 4));
-  pictures.push_back(Picture(37, 23, 5));
-  pictures.push_back(Picture(50, 40, 6, /*brightPixels=*/12));
-  pictures.push_back(Picture(300, 200, 7));
+  pictures.push_back(testing::NoisePicture(1, 1, 1));
+  pictures.push_back(testing::NoisePicture(1, 7, 2));
+  pictures.push_back(testing::NoisePicture(9, 1, 3));
+  pictures.push_back(testing::NoisePicture(2, 2, 4));
+  pictures.push_back(testing::NoisePicture(37, 23, 5));
+  pictures.push_back(testing::SparsePicture(50, 40, 6, /*brightPixels=*/12));
+  pictures.push_back(testing::NoisePicture(300, 200, 7));
   struct Channels {
     int left, right;  // indices into `pictures`; right -1 for mono
   } channelCases[] = {{0, -1}, {1, -1}, {2, -1}, {3, -1}, {4, -1}, {5, -1},
@@ -125,7 +103,7 @@ TEST(ExactSynthesisTest, SameBitsAsThePlainLoops) {
 
 TEST(ExactSynthesisTest, ProgressTextsMatchThePlainLoopsForLongRuns) {
   // Many blocks finishing out of order on several threads.
-  RgbImage pictures[2] = {Picture(4, 4, 9), RgbImage()};
+  RgbImage pictures[2] = {testing::NoisePicture(4, 4, 9), RgbImage()};
   for (int32_t samples : {100001, 88200, 9900, 512 * 7}) {
     RunSettings settings;
     settings.inputPaths = {"a"};

@@ -13,31 +13,11 @@
 #include "synthesis/sample_brightness.h"
 #include "synthesis/sampler_mapping.h"
 #include "tests/synthesis_fixture.h"
+#include "tests/test_pictures.h"
 #include "wav/wav_writer.h"
 
 namespace lumitone {
 namespace {
-
-RgbImage Picture(int width, int height, uint32_t seed, int brightPixels = -1) {
-  RgbImage picture;
-  EXPECT_TRUE(picture.Allocate(width, height));
-  unsigned char* p = picture.MutablePixels();
-  size_t bytes = static_cast<size_t>(width) * height * 3;
-  uint32_t state = seed;
-  auto next = [&] {
-    state = state * 1664525u + 1013904223u;
-    return state >> 8;
-  };
-  if (brightPixels < 0) {
-    for (size_t i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(next());
-  } else {
-    for (int n = 0; n < brightPixels; ++n) {
-      p[(next() % (bytes / 3)) * 3 + next() % 3] =
-          static_cast<uint8_t>(1 + next() % 255);
-    }
-  }
-  return picture;
-}
 
 RunSettings Settings(int channels, int32_t samples, int steps, int low,
                      int high) {
@@ -106,6 +86,8 @@ struct Setting {
   int32_t samples, steps, low, high;
 };
 
+void PrintTo(const Setting& setting, std::ostream* out) { *out << setting.name; }
+
 class CertifiedCheckTest : public ::testing::TestWithParam<Setting> {};
 
 // Every value within its bound and every 16-bit value the plain loops',
@@ -115,15 +97,15 @@ class CertifiedCheckTest : public ::testing::TestWithParam<Setting> {};
 TEST_P(CertifiedCheckTest, EveryValueWithinItsBoundAndEqual) {
   const Setting& sc = GetParam();
   std::vector<RgbImage> pictures;
-  pictures.push_back(Picture(1, 1, 1));
-  pictures.push_back(Picture(9, 1, 2));
-  pictures.push_back(Picture(2, 2, 3));
-  pictures.push_back(Picture(37, 23, 4));
-  pictures.push_back(Picture(50, 40, 5, /*brightPixels=*/12));
-  pictures.push_back(Picture(640, 48, 6));
+  pictures.push_back(testing::NoisePicture(1, 1, 1));
+  pictures.push_back(testing::NoisePicture(9, 1, 2));
+  pictures.push_back(testing::NoisePicture(2, 2, 3));
+  pictures.push_back(testing::NoisePicture(37, 23, 4));
+  pictures.push_back(testing::SparsePicture(50, 40, 5, /*brightPixels=*/12));
+  pictures.push_back(testing::NoisePicture(640, 48, 6));
   pictures.push_back(testing::UniformPicture(30, 40, 255));
   pictures.push_back(testing::UniformPicture(5, 5, 0));
-  pictures.push_back(Picture(64, 480, 7, /*brightPixels=*/1));
+  pictures.push_back(testing::SparsePicture(64, 480, 7, /*brightPixels=*/1));
   struct Channels {
     int left, right;  // indices into `pictures`; right -1 for mono
   } channelCases[] = {{0, -1}, {1, -1}, {3, -1}, {4, -1}, {5, -1}, {6, -1},
@@ -171,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Each way out to the exact engine gives the same sound and the same text.
 TEST(CertifiedSynthesisTest, FallbacksAreInvisible) {
-  RgbImage pictures[2] = {Picture(37, 23, 8), Picture(9, 1, 9)};
+  RgbImage pictures[2] = {testing::NoisePicture(37, 23, 8), testing::NoisePicture(9, 1, 9)};
   RunSettings settings = Settings(2, 1500, 24, 1000, 20000);
   Sound plain = PlainSound(settings, pictures);
   struct Case {
@@ -210,8 +192,8 @@ TEST(CertifiedSynthesisTest, BlackPictureIsSilent) {
 // luminance rows, lies within 16 u of the sampler's on every kind of
 // picture (random, 2 x 2, one column, uniform 255).
 TEST(CertifiedSynthesisTest, BrightnessWithinItsBound) {
-  RgbImage pictures[] = {Picture(640, 480, 10), Picture(2, 2, 11),
-                         Picture(1, 9, 12), testing::UniformPicture(30, 40, 255)};
+  RgbImage pictures[] = {testing::NoisePicture(640, 480, 10), testing::NoisePicture(2, 2, 11),
+                         testing::NoisePicture(1, 9, 12), testing::UniformPicture(30, 40, 255)};
   const CertifiedKernels& kernels = ScalarCertifiedKernels();
   uint32_t state = 99;
   for (const RgbImage& picture : pictures) {

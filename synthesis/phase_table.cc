@@ -23,16 +23,29 @@ int PhaseRandomStep(uint32_t& state) {
   return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
-int PhaseRandom() {
-  static uint32_t state = 1;
-  return PhaseRandomStep(state);
+namespace {
+
+// The process-wide generator's state, shared by PhaseRandom and
+// BuildPhaseTable.
+uint32_t& ProcessPhaseState() {
+  static uint32_t state = kPhaseRandomStart;
+  return state;
 }
 
+}  // namespace
+
+int PhaseRandom() { return PhaseRandomStep(ProcessPhaseState()); }
+
 PhaseTable BuildPhaseTable(const RunSettings& settings, double ratio) {
+  return BuildPhaseTable(settings, ratio, ProcessPhaseState());
+}
+
+PhaseTable BuildPhaseTable(const RunSettings& settings, double ratio,
+                           uint32_t& state) {
   PhaseTable phases;
   FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio,
                   [&](double) {
-                    int r = PhaseRandom() % 10000;
+                    int r = PhaseRandomStep(state) % 10000;
                     phases.push_back(static_cast<double>(r) * (2.0 * kPi) /
                                      10000.0);
                   });

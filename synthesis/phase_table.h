@@ -36,15 +36,23 @@ void FrequencyLadder(int32_t lowFrequency, int32_t highFrequency, double ratio,
 std::vector<double> LadderFrequencies(int32_t lowFrequency,
                                       int32_t highFrequency, double ratio);
 
+// The phase generator's state when the program starts.
+inline constexpr uint32_t kPhaseRandomStart = 1;
+
 // One step of the phase generator on `state`: returns 0 to 32767.
 int PhaseRandomStep(uint32_t& state);
 
-// The process-wide phase generator: its state starts at 1 when the program
-// starts and is never reseeded, so its first values are 41, 18467, 6334.
+// The process-wide phase generator: its state starts at kPhaseRandomStart
+// and is never reseeded, so its first values are 41, 18467, 6334.
 int PhaseRandom();
 
 // Draws one phase per rung of the settings' ladder from PhaseRandom: a
 // multiple of 2*pi / 10000.
 PhaseTable BuildPhaseTable(const RunSettings& settings, double ratio);
+
+// The same, drawn from a generator of the caller's own, so that a test can
+// have a run's phases without advancing the process-wide generator.
+PhaseTable BuildPhaseTable(const RunSettings& settings, double ratio,
+                           uint32_t& state);
 
 }  // namespace lumitone

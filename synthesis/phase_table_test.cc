@@ -73,6 +73,12 @@ TEST(PhaseTableTest, OnePhasePerRungOnTheGrid) {
     EXPECT_LT(phase, twoPi);
   }
   EXPECT_EQ(kPi, 3.141592653589793);
+  // A generator of the caller's own, from the same start, draws the same
+  // phases and leaves the process-wide one where it was.
+  uint32_t own = kPhaseRandomStart;
+  EXPECT_EQ(BuildPhaseTable(settings, ratio, own), phases);
+  EXPECT_EQ(own, state);
+  EXPECT_EQ(PhaseRandom(), PhaseRandomStep(state));
 }
 
 }  // namespace

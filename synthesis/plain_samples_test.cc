@@ -9,6 +9,7 @@
 #include "synthesis/exact_synthesis.h"
 #include "synthesis/sample_brightness.h"
 #include "tests/synthesis_fixture.h"
+#include "tests/test_pictures.h"
 
 namespace lumitone {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "synthesis/phase_table.h"
-#include "tests/synthesis_fixture.h"
+#include "tests/test_pictures.h"
 
 namespace lumitone {
 namespace {

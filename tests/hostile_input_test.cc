@@ -13,43 +13,27 @@
 #include <gtest/gtest.h>
 
 #include "picture/rgb_image.h"
-#include "synthesis/exact_synthesis.h"
+#include "tests/cerr_capture.h"
 #include "tests/hostile_jpeg.h"
 #include "tests/jpeg_fixture.h"
 #include "tests/program_run.h"
+#include "tests/temp_files.h"
+#include "tests/test_pictures.h"
 
 namespace lumitone {
 namespace {
 
 using testing::JpegBuilder;
+using testing::PhotoPixels;
 using testing::ProgramResult;
 using testing::ReadFileBytes;
-using testing::RunOptions;
+using testing::RunLumitone;
 using testing::TempDir;
 using testing::WriteFileBytes;
 using testing::WriteJpeg;
 
 const std::string kParams = "Failed to read params from JPEG file.\n";
 const std::string kData = "Failed to read data from JPEG file.\n";
-constexpr unsigned kTimeout = 20;
-
-ProgramResult Lumitone(std::vector<std::string> words, RunOptions options = {}) {
-  words.insert(words.begin(), LUMITONE_BINARY);
-  if (options.timeoutSeconds == 0) options.timeoutSeconds = kTimeout;
-  return testing::RunProgram(words, false, options);
-}
-
-std::vector<uint8_t> Noise(int width, int height, int components) {
-  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * components);
-  uint32_t state = 7;
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    state = state * 1103515245u + 12345u;
-    // Smooth enough to compress like a photograph, with some noise on top.
-    pixels[i] = static_cast<uint8_t>((i / 3 % width) * 3 + (state >> 28));
-  }
-  return pixels;
-}
-
 // A frame header of `components` components and the tables, no scan.
 std::vector<uint8_t> FrameOnly(uint8_t sof, int width, int height,
                                int components, int precision = 8) {
@@ -109,8 +93,8 @@ TEST_F(HostileInputTest, RefusesHostilePictures) {
       {"soi-eoi.jpg", {0xFF, 0xD8, 0xFF, 0xD9}, kParams},
       {"one-byte.jpg", {0xFF}, kParams},
   };
-  WriteJpeg(Path("arithmetic.jpg"), 16, 16, 3, Noise(16, 16, 3), {.arithmetic = true});
-  WriteJpeg(Path("cmyk.jpg"), 16, 16, 4, Noise(16, 16, 4));
+  WriteJpeg(Path("arithmetic.jpg"), 16, 16, 3, PhotoPixels(16, 16, 3, 7), {.arithmetic = true});
+  WriteJpeg(Path("cmyk.jpg"), 16, 16, 4, PhotoPixels(16, 16, 4, 7));
   std::string out = Path("out.wav");
   std::vector<std::pair<std::string, std::string>> runs = {
       {Path("arithmetic.jpg"), kData},
@@ -121,7 +105,7 @@ TEST_F(HostileInputTest, RefusesHostilePictures) {
     runs.push_back({Path(c.name), c.err});
   }
   for (const auto& [path, err] : runs) {
-    ProgramResult r = Lumitone({"-i1:" + path, "-o:" + out, "-d:0.01"});
+    ProgramResult r = RunLumitone({"-i1:" + path, "-o:" + out, "-d:0.01"});
     EXPECT_EQ(r.out, "Loading JPEG file.\n") << path;
     EXPECT_EQ(r.err, err + "Failed to load '" + path + "'.\n") << path;
     EXPECT_EQ(r.status, 255) << path;
@@ -155,7 +139,7 @@ TEST_F(HostileInputTest, RefusesWhatIsNotARegularFile) {
       {Path("hole-after-data.jpg"), kData},
   };
   for (const Case& c : cases) {
-    ProgramResult r = Lumitone({"-i1:" + c.path, "-o:" + Path("out.wav"), "-d:0.01"});
+    ProgramResult r = RunLumitone({"-i1:" + c.path, "-o:" + Path("out.wav"), "-d:0.01"});
     EXPECT_EQ(r.err, c.err + "Failed to load '" + c.path + "'.\n") << c.path;
     EXPECT_EQ(r.status, 255) << c.path;
   }
@@ -164,15 +148,24 @@ TEST_F(HostileInputTest, RefusesWhatIsNotARegularFile) {
 
 // Every prefix of a small picture, and the picture with each byte inverted
 // in turn, decoded in this process: each is either a good picture or one of
-// the decoder's diagnostics, never a crash or a sanitizer report.
+// the decoder's diagnostics, never a crash or a sanitizer report. The
+// variants go through the decoder's own reading of a path, from a file held
+// in memory, so that the disk does not set the pace.
 TEST_F(HostileInputTest, CutAndFlippedFilesEndWithADiagnostic) {
   const std::vector<std::string> diagnostics = {
       kParams, kData, "JPEG file has 1. It should have 3.\n",
       "JPEG file has 2. It should have 3.\n", "JPEG file has 4. It should have 3.\n"};
-  WriteJpeg(Path("baseline.jpg"), 40, 24, 3, Noise(40, 24, 3));
-  WriteJpeg(Path("progressive.jpg"), 24, 40, 3, Noise(24, 40, 3), {.progressive = true});
-  for (const char* name : {"baseline.jpg", "progressive.jpg"}) {
-    std::vector<uint8_t> good = ReadFileBytes(Path(name));
+  struct Good {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } goods[] = {
+      {"baseline", testing::EncodeJpeg(40, 24, 3, PhotoPixels(40, 24, 3, 7))},
+      {"progressive",
+       testing::EncodeJpeg(24, 40, 3, PhotoPixels(24, 40, 3, 7), {.progressive = true})},
+  };
+  testing::MemoryFile file;
+  testing::CerrCapture captured;
+  for (const auto& [name, good] : goods) {
     std::vector<std::vector<uint8_t>> variants;
     for (size_t size = 0; size < good.size(); ++size) variants.push_back(Cut(good, size));
     for (size_t i = 0; i < good.size(); ++i) {
@@ -180,11 +173,10 @@ TEST_F(HostileInputTest, CutAndFlippedFilesEndWithADiagnostic) {
       variants.back()[i] ^= 0xFF;
     }
     for (size_t v = 0; v < variants.size(); ++v) {
-      WriteFileBytes(Path("variant.jpg"), variants[v]);
+      file.Replace(variants[v]);
       RgbImage picture;
-      ::testing::internal::CaptureStderr();
-      bool ok = picture.LoadJpeg(Path("variant.jpg"));
-      std::string err = ::testing::internal::GetCapturedStderr();
+      bool ok = picture.LoadJpeg(file.path());
+      std::string err = captured.Take();
       // Flips inside the data mostly still decode, into other pixels, which
       // no decoder can tell from the real ones; a cut file never does.
       bool cut = v < good.size();
@@ -208,7 +200,7 @@ TEST_F(HostileInputTest, AcceptsALargeLegitimatePicture) {
   std::vector<uint8_t> bytes = testing::BaselineHeader(16000, 12000, 2250000);
   bytes.insert(bytes.end(), {0xFF, 0xD9});
   WriteFileBytes(Path("large.jpg"), bytes);
-  ProgramResult r = Lumitone({"-i1:" + Path("large.jpg"), "-o:" + Path("out.wav"), "-d:0.001"});
+  ProgramResult r = RunLumitone({"-i1:" + Path("large.jpg"), "-o:" + Path("out.wav"), "-d:0.001"});
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(ReadFileBytes(Path("out.wav")).size(), 44u + 2u * 44u);
@@ -220,7 +212,7 @@ TEST_F(HostileInputTest, AcceptsProgressiveFilesWithinTheLimits) {
   WriteFileBytes(Path("passes.jpg"), testing::ProgressiveScans(512, 512, 12));
   WriteFileBytes(Path("500-scans.jpg"), testing::ProgressiveScans(8, 8, 499, 1));
   for (const char* name : {"passes.jpg", "500-scans.jpg"}) {
-    ProgramResult r = Lumitone({"-i1:" + Path(name), "-o:" + Path("out.wav"), "-d:0.001"});
+    ProgramResult r = RunLumitone({"-i1:" + Path(name), "-o:" + Path("out.wav"), "-d:0.001"});
     EXPECT_EQ(r.err, "") << name;
     EXPECT_EQ(r.status, 0) << name;
   }
@@ -229,8 +221,8 @@ TEST_F(HostileInputTest, AcceptsProgressiveFilesWithinTheLimits) {
 class OutputFaultTest : public HostileInputTest {
  protected:
   void SetUp() override {
-    WriteJpeg(Path("a.jpg"), 32, 24, 3, Noise(32, 24, 3));
-    WriteJpeg(Path("b.jpg"), 24, 32, 3, Noise(24, 32, 3), {.progressive = true});
+    WriteJpeg(Path("a.jpg"), 32, 24, 3, PhotoPixels(32, 24, 3, 7));
+    WriteJpeg(Path("b.jpg"), 24, 32, 3, PhotoPixels(24, 32, 3, 7), {.progressive = true});
     original_ = ReadFileBytes(Path("a.jpg"));
   }
   std::vector<uint8_t> original_;
@@ -255,7 +247,7 @@ TEST_F(OutputFaultTest, RefusesAnOutputThatNamesAnInput) {
   for (const Case& c : cases) {
     std::vector<std::string> words = {"-i1:" + c.inputs[0], "-o:" + c.output, "-d:0.01"};
     if (c.inputs.size() == 2) words.push_back("-i2:" + c.inputs[1]);
-    ProgramResult r = Lumitone(words);
+    ProgramResult r = RunLumitone(words);
     std::string loading;
     for (size_t k = 0; k < c.inputs.size(); ++k) loading += "Loading JPEG file.\n";
     EXPECT_EQ(r.out, loading) << c.output;
@@ -270,8 +262,8 @@ TEST_F(OutputFaultTest, ReportsOutputThatCannotBeCompleted) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // A file-size limit of 8 KiB, as `ulimit -f 8` sets it: the disk fills up
   // in the middle of the samples.
-  ProgramResult r = Lumitone({"-i1:" + Path("a.jpg"), "-o:" + full, "-d:1"},
-                             {.fileSizeBytes = 8192});
+  ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + full, "-d:1"},
+                                {.fileSizeBytes = 8192});
   EXPECT_EQ(r.err, "Could not write output file '" + full + "'.\n");
   EXPECT_EQ(r.status, 255);
   EXPECT_FALSE(Exists(full));
@@ -279,7 +271,7 @@ TEST_F(OutputFaultTest, ReportsOutputThatCannotBeCompleted) {
   EXPECT_TRUE(r.out.ends_with("Normalizing samples.\nWriting output file.\n"));
 
   // A pipe that nobody reads cannot be opened without waiting for ever.
-  r = Lumitone({"-i1:" + Path("a.jpg"), "-o:" + fifo, "-d:0.01"});
+  r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + fifo, "-d:0.01"});
   EXPECT_EQ(r.err, "Could not create output file '" + fifo + ".\n");
   EXPECT_EQ(r.status, 255);
 }
@@ -293,12 +285,12 @@ TEST_F(OutputFaultTest, ReportsMemoryExhaustion) {
   // 4000 x 3000 picture 36 MB more.
   uint64_t limit = 0;
   for (uint64_t mib = 8; mib <= 512 && limit == 0; mib += 4) {
-    ProgramResult r = Lumitone({"-i1:" + Path("a.jpg"), "-o:" + Path("tiny.wav"), "-d:0.001"},
-                               {.addressSpaceBytes = mib << 20});
+    ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + Path("tiny.wav"), "-d:0.001"},
+                                  {.addressSpaceBytes = mib << 20});
     if (r.status == 0) limit = (mib + 4) << 20;
   }
   ASSERT_NE(limit, 0u);
-  ProgramResult r = Lumitone(
+  ProgramResult r = RunLumitone(
       {"-i1:" + Path("a.jpg"), "-i2:" + Path("b.jpg"), "-o:" + Path("out.wav"), "-d:60"},
       {.addressSpaceBytes = limit});
   EXPECT_EQ(r.err, "Not enough memory for the sample buffers.\n");
@@ -306,8 +298,8 @@ TEST_F(OutputFaultTest, ReportsMemoryExhaustion) {
   EXPECT_FALSE(Exists(Path("out.wav")));
 
   WriteFileBytes(Path("4000x3000.jpg"), testing::BaselineHeader(4000, 3000, 80000));
-  r = Lumitone({"-i1:" + Path("4000x3000.jpg"), "-o:" + Path("out.wav"), "-d:1"},
-               {.addressSpaceBytes = limit});
+  r = RunLumitone({"-i1:" + Path("4000x3000.jpg"), "-o:" + Path("out.wav"), "-d:1"},
+                  {.addressSpaceBytes = limit});
   EXPECT_EQ(r.err, "Not enough memory for a 4000 x 3000 picture.\nFailed to load '" +
                        Path("4000x3000.jpg") + "'.\n");
   EXPECT_EQ(r.status, 255);
@@ -325,7 +317,7 @@ TEST_F(OutputFaultTest, ReportsAPhaseTableThatDoesNotFit) {
     std::vector<std::string> words = {"-i1:" + Path("a.jpg"), "-o:" + Path("out.wav"),
                                       "-d:0.001"};
     words.insert(words.end(), extra.begin(), extra.end());
-    return Lumitone(words, {.addressSpaceBytes = limit});
+    return RunLumitone(words, {.addressSpaceBytes = limit});
   };
   uint64_t limit = 0;
   for (uint64_t kib = 8 << 10; kib <= 512 << 10 && limit == 0; kib += 256) {

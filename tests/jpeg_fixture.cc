@@ -1,25 +1,24 @@
 #include "tests/jpeg_fixture.h"
 
-#include <cstdio>
+#include <cstdio>  // before jpeglib.h, which uses FILE
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 
 #include <jpeglib.h>
 
+#include "tests/temp_files.h"
+
 namespace lumitone::testing {
 
-void WriteJpeg(const std::string& path, int width, int height, int components,
-               const std::vector<uint8_t>& pixels, JpegOptions options) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) throw std::runtime_error("cannot create " + path);
+std::vector<uint8_t> EncodeJpeg(int width, int height, int components,
+                                const std::vector<uint8_t>& pixels,
+                                JpegOptions options) {
   jpeg_compress_struct info;
   jpeg_error_mgr error;
   info.err = jpeg_std_error(&error);
   jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, file);
+  unsigned char* data = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &data, &size);
   info.image_width = static_cast<JDIMENSION>(width);
   info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = components;
@@ -37,32 +36,14 @@ void WriteJpeg(const std::string& path, int width, int height, int components,
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
-  std::fclose(file);
+  std::vector<uint8_t> bytes(data, data + size);
+  std::free(data);
+  return bytes;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-TempDir::TempDir() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "lumitone-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot create a temporary directory");
-  }
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+void WriteJpeg(const std::string& path, int width, int height, int components,
+               const std::vector<uint8_t>& pixels, JpegOptions options) {
+  WriteFileBytes(path, EncodeJpeg(width, height, components, pixels, options));
 }
 
 }  // namespace lumitone::testing

@@ -16,35 +16,23 @@
 #include "tests/jpeg_fixture.h"
 #include "tests/program_run.h"
 #include "tests/synthesis_fixture.h"
+#include "tests/temp_files.h"
+#include "tests/test_pictures.h"
 #include "wav/wav_writer.h"
 
 namespace lumitone {
 namespace {
 
+using testing::NoisePixels;
 using testing::ProgramResult;
 using testing::ProgressText;
 using testing::ReadFileBytes;
-using testing::RunProgram;
+using testing::RunLumitone;
 using testing::TempDir;
 using testing::WriteJpeg;
 
 const std::string kHint =
     "To see a usage message at any time, type the program name with no parameters.\n";
-
-ProgramResult Lumitone(std::vector<std::string> words, bool sameStream = false) {
-  words.insert(words.begin(), LUMITONE_BINARY);
-  return RunProgram(words, sameStream);
-}
-
-std::vector<uint8_t> Pattern(int width, int height, int components, int seed) {
-  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * components);
-  uint32_t state = static_cast<uint32_t>(seed);
-  for (uint8_t& p : pixels) {
-    state = state * 1103515245u + 12345u;
-    p = static_cast<uint8_t>(state >> 24);
-  }
-  return pixels;
-}
 
 std::string SuccessOutput(int channels, int32_t n) {
   std::string out;
@@ -68,21 +56,16 @@ std::vector<uint8_t> ExpectedWav(const RunSettings& settings) {
   std::ostringstream ignored;
   GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n, ignored);
   NormalizeExactSamples(left, right, channels, n);
-  FILE* file = std::tmpfile();
-  EXPECT_TRUE(WriteWav(file, left, right, channels, n));
-  std::vector<uint8_t> bytes(static_cast<size_t>(std::ftell(file)));
-  std::rewind(file);
-  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
-  std::fclose(file);
-  return bytes;
+  return testing::BytesWrittenBy(
+      [&](FILE* file) { EXPECT_TRUE(WriteWav(file, left, right, channels, n)); });
 }
 
 class LumitoneTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteJpeg(Path("a.jpg"), 32, 24, 3, Pattern(32, 24, 3, 1));
-    WriteJpeg(Path("b.jpg"), 9, 40, 3, Pattern(9, 40, 3, 2), {.progressive = true});
-    WriteJpeg(Path("grey.jpg"), 8, 8, 1, Pattern(8, 8, 1, 3));
+    WriteJpeg(Path("a.jpg"), 32, 24, 3, NoisePixels(32, 24, 3, 1));
+    WriteJpeg(Path("b.jpg"), 9, 40, 3, NoisePixels(9, 40, 3, 2), {.progressive = true});
+    WriteJpeg(Path("grey.jpg"), 8, 8, 1, NoisePixels(8, 8, 1, 3));
     WriteJpeg(Path("black.jpg"), 16, 16, 3, std::vector<uint8_t>(16 * 16 * 3, 0));
   }
   std::string Path(const std::string& name) const { return dir_.Path(name); }
@@ -92,7 +75,7 @@ class LumitoneTest : public ::testing::Test {
 
 TEST_F(LumitoneTest, NoArgumentsPrintsTheUsage) {
   const std::string usage =
-      "\nUsage: " LUMITONE_BINARY "\n"
+      "\nUsage: " + std::string(testing::LumitoneBinary()) + "\n"
       "-i1:<jpeg filename> -o:<output wav> -d:<duration>\n"
       " - OR -\n"
       "-i1:<jpeg filename 1> -i2:<jpeg filename 2> -o:<output wav> -d:<duration>\n\n"
@@ -108,7 +91,7 @@ TEST_F(LumitoneTest, NoArgumentsPrintsTheUsage) {
       "<steps per octave>: frequencies used per octave.\n"
       " Valid: 1 to 10000. Default: 24.\n"
       "\n";
-  ProgramResult r = Lumitone({});
+  ProgramResult r = RunLumitone({});
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, usage + kHint);
   EXPECT_EQ(r.status, 255);
@@ -133,7 +116,7 @@ TEST_F(LumitoneTest, FailuresBeforeSynthesis) {
        "JPEG file has 1. It should have 3.\nFailed to load '" + grey + "'.\n"},
   };
   for (const Case& c : cases) {
-    ProgramResult r = Lumitone(c.words);
+    ProgramResult r = RunLumitone(c.words);
     EXPECT_EQ(r.out, c.out) << c.words[0];
     EXPECT_EQ(r.err, c.err) << c.words[0];
     EXPECT_EQ(r.status, 255) << c.words[0];
@@ -143,12 +126,13 @@ TEST_F(LumitoneTest, FailuresBeforeSynthesis) {
 }
 
 TEST_F(LumitoneTest, DiagnosticsFollowWhatTheStandardOutputReceived) {
-  ProgramResult r = Lumitone({"-i1:" + Path("a.jpg"), "-i2:" + Path("grey.jpg"),
-                              "-o:" + Path("x.wav"), "-d:1"},
-                             /*sameStream=*/true);
+  ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-i2:" + Path("grey.jpg"),
+                                 "-o:" + Path("x.wav"), "-d:1"},
+                                {.sameStream = true});
   EXPECT_EQ(r.out, "Loading JPEG file.\nLoading JPEG file.\nJPEG file has 1. It should have 3.\n"
                    "Failed to load '" + Path("grey.jpg") + "'.\n");
-  r = Lumitone({"-i1:" + Path("a.jpg"), "-o:" + Path("no/such/dir.wav"), "-d:0.001"}, true);
+  r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + Path("no/such/dir.wav"), "-d:0.001"},
+                  {.sameStream = true});
   EXPECT_EQ(r.out, SuccessOutput(1, 44).substr(0, SuccessOutput(1, 44).rfind("Writing")) +
                        "Could not create output file '" + Path("no/such/dir.wav") + ".\n");
   EXPECT_EQ(r.status, 255);
@@ -158,32 +142,31 @@ TEST_F(LumitoneTest, WritesTheExpectedFiles) {
   struct Case {
     std::vector<std::string> inputs;
     double duration;
-    std::vector<std::string> extra;
+    int32_t steps;      // 0: no -s: word, the default
+    int32_t low, high;  // 0: no -f: word, the default range
   } cases[] = {
-      {{"a.jpg"}, 0.05, {}},
-      {{"a.jpg"}, 0.001, {"-s:1", "-f:1-100000"}},
-      {{"a.jpg", "b.jpg"}, 0.03, {"-s:7", "-f:20-90000"}},
-      {{"b.jpg", "black.jpg"}, 0.0227, {}},
+      {{"a.jpg"}, 0.05, 0, 0, 0},
+      {{"a.jpg"}, 0.001, 1, 1, 100000},
+      {{"a.jpg", "b.jpg"}, 0.03, 7, 20, 90000},
+      {{"b.jpg", "black.jpg"}, 0.0227, 0, 0, 0},
   };
   for (const Case& c : cases) {
     RunSettings settings;
     settings.durationSeconds = c.duration;
-    std::vector<std::string> words = {"-o:" + Path("out.wav"), "-d:" + std::to_string(c.duration)};
-    words.push_back("-i1:" + Path(c.inputs[0]));
-    settings.inputPaths.push_back(Path(c.inputs[0]));
-    if (c.inputs.size() == 2) {
-      words.push_back("-i2:" + Path(c.inputs[1]));
-      settings.inputPaths.push_back(Path(c.inputs[1]));
+    for (const std::string& input : c.inputs) settings.inputPaths.push_back(Path(input));
+    std::vector<std::string> words = {"-o:" + Path("out.wav"), "-d:" + std::to_string(c.duration),
+                                      "-i1:" + settings.inputPaths[0]};
+    if (c.inputs.size() == 2) words.push_back("-i2:" + settings.inputPaths[1]);
+    if (c.steps != 0) {
+      settings.stepsPerOctave = c.steps;
+      words.push_back("-s:" + std::to_string(c.steps));
     }
-    for (const std::string& w : c.extra) {
-      words.push_back(w);
-      if (w.rfind("-s:", 0) == 0) settings.stepsPerOctave = std::stoi(w.substr(3));
-      if (w.rfind("-f:", 0) == 0) {
-        settings.lowFrequency = std::stoi(w.substr(3));
-        settings.highFrequency = std::stoi(w.substr(w.find('-', 3) + 1));
-      }
+    if (c.low != 0) {
+      settings.lowFrequency = c.low;
+      settings.highFrequency = c.high;
+      words.push_back("-f:" + std::to_string(c.low) + "-" + std::to_string(c.high));
     }
-    ProgramResult r = Lumitone(words);
+    ProgramResult r = RunLumitone(words);
     int32_t n = SampleCount(c.duration);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
@@ -195,7 +178,7 @@ TEST_F(LumitoneTest, WritesTheExpectedFiles) {
 }
 
 TEST_F(LumitoneTest, BlackPictureGivesASilentFile) {
-  ProgramResult r = Lumitone({"-i1:" + Path("black.jpg"), "-o:" + Path("s.wav"), "-d:0.01"});
+  ProgramResult r = RunLumitone({"-i1:" + Path("black.jpg"), "-o:" + Path("s.wav"), "-d:0.01"});
   EXPECT_EQ(r.status, 0);
   std::vector<uint8_t> written = ReadFileBytes(Path("s.wav"));
   ASSERT_EQ(written.size(), 44u + 882u);
@@ -203,12 +186,12 @@ TEST_F(LumitoneTest, BlackPictureGivesASilentFile) {
 }
 
 TEST_F(LumitoneTest, OutputThatCannotBeWritten) {
-  ProgramResult r = Lumitone({"-i1:" + Path("a.jpg"), "-o:/dev/full", "-d:0.01"});
+  ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:/dev/full", "-d:0.01"});
   EXPECT_EQ(r.err, "Could not write output file '/dev/full'.\n");
   EXPECT_EQ(r.out, SuccessOutput(1, 441));
   EXPECT_EQ(r.status, 255);
 
-  r = Lumitone({"-i1:" + Path("a.jpg"), "-o:" + dir_.path(), "-d:0.01"});
+  r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + dir_.path(), "-d:0.01"});
   EXPECT_EQ(r.err, "Could not create output file '" + dir_.path() + ".\n");
   EXPECT_EQ(r.status, 255);
 }

@@ -12,6 +12,7 @@
 
 #include "tests/hostile_jpeg.h"
 #include "tests/jpeg_fixture.h"
+#include "tests/temp_files.h"
 #include "tests/program_run.h"
 
 namespace lumitone {
@@ -57,8 +58,7 @@ std::vector<uint8_t> ScannedFile(const ScanPlan& plan) {
 }
 
 ProgramResult Convert(const std::string& picture, const std::string& output) {
-  return testing::RunProgram({LUMITONE_BINARY, "-i1:" + picture, "-o:" + output, "-d:0.01"},
-                             false, {.timeoutSeconds = 20});
+  return testing::RunLumitone({"-i1:" + picture, "-o:" + output, "-d:0.01"});
 }
 
 TEST(MissingComponentTest, RefusesAPictureThatLeavesOutAComponent) {

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/jpeg_fixture.h"
+#include "tests/temp_files.h"
 #include "tests/program_run.h"
 
 namespace lumitone {
@@ -23,22 +24,15 @@ namespace {
 
 using testing::ProgramResult;
 using testing::ReadFileBytes;
-using testing::RunOptions;
 using testing::TempDir;
 using testing::WriteFileBytes;
 using testing::WriteJpeg;
 
 const std::vector<uint8_t> kOld = {'o', 'l', 'd'};
 
-ProgramResult Lumitone(std::vector<std::string> words, RunOptions options = {}) {
-  words.insert(words.begin(), LUMITONE_BINARY);
-  options.timeoutSeconds = 20;
-  return testing::RunProgram(words, false, options);
-}
-
 // Starts the converter without waiting for it, its console sent nowhere.
 pid_t StartLumitone(const std::vector<std::string>& words) {
-  std::vector<std::string> all = {LUMITONE_BINARY};
+  std::vector<std::string> all = {testing::LumitoneBinary()};
   all.insert(all.end(), words.begin(), words.end());
   pid_t pid = ::fork();
   if (pid == 0) {
@@ -81,7 +75,7 @@ class OutputReplaceTest : public ::testing::Test {
   // What a run with `picture` writes, made by a run of its own.
   std::vector<uint8_t> Expected(const std::string& picture, const std::string& duration) {
     std::string path = Path("expected.wav");
-    EXPECT_EQ(Lumitone({"-i1:" + Path(picture), "-o:" + path, "-d:" + duration}).status, 0);
+    EXPECT_EQ(testing::RunLumitone({"-i1:" + Path(picture), "-o:" + path, "-d:" + duration}).status, 0);
     std::vector<uint8_t> bytes = ReadFileBytes(path);
     std::filesystem::remove(path);
     return bytes;
@@ -96,7 +90,7 @@ TEST_F(OutputReplaceTest, AFailedWriteThroughALinkLosesNothing) {
   ASSERT_EQ(::link(target.c_str(), Path("hard.wav").c_str()), 0);
   // `ulimit -f 8`: the file system fills up in the middle of the samples.
   for (const char* name : {"target.wav", "soft.wav", "hard.wav"}) {
-    ProgramResult r = Lumitone({"-i1:" + Path("a.jpg"), "-o:" + Path(name), "-d:1"},
+    ProgramResult r = testing::RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + Path(name), "-d:1"},
                                {.fileSizeBytes = 8192});
     EXPECT_EQ(r.err, "Could not write output file '" + Path(name) + "'.\n");
     EXPECT_EQ(r.status, 255);
@@ -111,7 +105,7 @@ TEST_F(OutputReplaceTest, AFailedWriteThroughALinkLosesNothing) {
 
 TEST_F(OutputReplaceTest, TheConsoleIsNotAnOutput) {
   for (const char* path : {"/dev/stdout", "/dev/stderr", "/proc/self/fd/1"}) {
-    ProgramResult r = Lumitone({"-i1:" + Path("a.jpg"), "-o:" + std::string(path), "-d:1"});
+    ProgramResult r = testing::RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + std::string(path), "-d:1"});
     EXPECT_EQ(r.out, "Loading JPEG file.\n") << path;
     EXPECT_EQ(r.err, "Output file '" + std::string(path) + "' is the console output.\n");
     EXPECT_EQ(r.status, 255) << path;

@@ -1,15 +1,12 @@
 #include "tests/program_run.h"
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
-#include "tests/jpeg_fixture.h"
+#include "tests/temp_files.h"
 
 namespace lumitone::testing {
 
@@ -24,17 +21,15 @@ void SetLimit(int resource, uint64_t value) {
 }  // namespace
 
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
-                         bool sameStream, const RunOptions& options) {
-  TempDir dir;
-  std::string outPath = dir.Path("out"), errPath = dir.Path("err");
+                         const RunOptions& options) {
+  // The child writes into files in memory: nothing waits on the disk and
+  // nothing can fill a pipe that is not being read.
+  MemoryFile out, err;
   pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err = sameStream ? out
-                         : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(out, STDOUT_FILENO);
-    ::dup2(err, STDERR_FILENO);
+    ::dup2(out.fd(), STDOUT_FILENO);
+    ::dup2(options.sameStream ? out.fd() : err.fd(), STDERR_FILENO);
     std::vector<char*> argv;
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -48,14 +43,18 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
   ProgramResult result;
-  auto text = [](const std::string& path) {
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-  };
-  result.out = text(outPath);
-  if (!sameStream) result.err = text(errPath);
+  result.out = out.Text();
+  if (!options.sameStream) result.err = err.Text();
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
   return result;
+}
+
+const char* LumitoneBinary() { return LUMITONE_BINARY; }
+
+ProgramResult RunLumitone(std::vector<std::string> words,
+                          const RunOptions& options) {
+  words.insert(words.begin(), LumitoneBinary());
+  return RunProgram(words, options);
 }
 
 }  // namespace lumitone::testing

@@ -1,5 +1,5 @@
-// Runs a program as a child process and collects what it wrote and how it
-// ended, for end-to-end tests.
+// Runs a program, the converter above all, as a child process and collects
+// what it wrote and how it ended, for end-to-end tests.
 #pragma once
 
 #include <cstdint>
@@ -16,14 +16,23 @@ struct ProgramResult {
 
 // How the child runs; a limit of 0 leaves that limit as it is.
 struct RunOptions {
+  bool sameStream = false;         // both streams into `out`, in order
   uint64_t addressSpaceBytes = 0;  // RLIMIT_AS
   uint64_t fileSizeBytes = 0;      // RLIMIT_FSIZE
-  unsigned timeoutSeconds = 0;     // then killed by SIGALRM: status -1
+  // Then killed by SIGALRM, status -1: a generous cut-off, so that a child
+  // that hangs fails its test instead of holding up the suite.
+  unsigned timeoutSeconds = 20;
 };
 
-// `arguments[0]` is the program's path. With `sameStream` both streams go
-// to one file, which is then returned in `out`.
+// `arguments[0]` is the program's path.
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
-                         bool sameStream = false, const RunOptions& options = {});
+                         const RunOptions& options = {});
+
+// The path of the converter built beside the tests.
+const char* LumitoneBinary();
+
+// Runs the converter with `words` as its arguments.
+ProgramResult RunLumitone(std::vector<std::string> words,
+                          const RunOptions& options = {});
 
 }  // namespace lumitone::testing

@@ -5,19 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/temp_files.h"
+
 namespace lumitone {
 namespace {
 
 std::vector<uint8_t> Written(const SampleBuffer& left, const SampleBuffer& right, int channels,
                              int32_t n) {
-  FILE* file = std::tmpfile();
-  EXPECT_TRUE(WriteWav(file, left, right, channels, n));
-  long size = std::ftell(file);
-  std::rewind(file);
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
-  std::fclose(file);
-  return bytes;
+  return testing::BytesWrittenBy(
+      [&](FILE* file) { EXPECT_TRUE(WriteWav(file, left, right, channels, n)); });
 }
 
 uint32_t Field(const std::vector<uint8_t>& b, size_t offset, int size) {
