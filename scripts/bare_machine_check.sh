@@ -47,7 +47,7 @@ timed() {
 new_root() {
   mkdir "$1"
   tar -C "$1" -xf "$work/debian-12.tar"
-  cp /etc/resolv.conf "$1/etc/resolv.conf"
+  cp /etc/resolv.conf /etc/hosts "$1/etc/"
 }
 
 git clone -q "$repo" "$work/clone"
