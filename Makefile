@@ -1,4 +1,6 @@
-# The two set-up commands: `make demo` and `make test`.
+# The two set-up commands are `scripts/setup.sh demo` and `scripts/setup.sh
+# test`: they install make and the packages missing, then run `make demo` or
+# `make test`.
 BUILD ?= build
 # The same tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
 ASAN_BUILD ?= build-asan
@@ -13,6 +15,8 @@ SANITIZER_CXX ?= clang++-14
 JOBS ?= $(shell nproc)
 # ON turns compiler warnings into errors; `make test` and `make tsan` set it.
 WERROR ?= OFF
+# Where `make install` puts bin/lumitone and share/man/man1/lumitone.1.
+PREFIX ?= /usr/local
 
 # Any sanitizer report ends the program with a failure, so the test fails.
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
@@ -23,17 +27,29 @@ TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # the end-to-end runs and the whole-run fuzz target.
 TSAN_TESTS = ExactSynthesis|NormalizeExactSamples|PlainSamples|WorkerThreads|Certified|LumitoneTest|FuzzReplay[.]run_converter
 
-.PHONY: all deps build asan-build portable-build tsan-build fuzz-build demo \
-	test tsan fuzz \
+.PHONY: all deps build-deps package-deps program build asan-build \
+	portable-build tsan-build fuzz-build demo install deb test tsan fuzz \
 	memcheck clean
 
 all: build
 
 deps:
-	./scripts/install_deps.sh
+	./scripts/install_deps.sh test
+
+build-deps:
+	./scripts/install_deps.sh build
+
+package-deps:
+	./scripts/install_deps.sh package
+
+# The program alone: no tests, no fuzz replays, no benchmark.
+program: build-deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DLUMITONE_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target lumitone
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DLUMITONE_WERROR=$(WERROR)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DLUMITONE_TESTS=ON \
+		-DLUMITONE_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 asan-build: deps
@@ -59,9 +75,16 @@ fuzz-build: deps
 		-DLUMITONE_TESTS=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
-demo: build
+demo: program
 	$(BUILD)/lumitone -i1:examples/lumitone.jpg -o:$(BUILD)/lumitone.wav -d:5
 	@echo "Wrote $(CURDIR)/$(BUILD)/lumitone.wav"
+
+install: program
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# build/lumitone_<version>_amd64.deb
+deb: program package-deps
+	cd $(BUILD) && cpack -G DEB
 
 # The builds `make test` makes, g++ and clang alike, fail on any warning.
 test: WERROR = ON
