@@ -80,6 +80,29 @@ const char* PrepareCertifiedRun(SynthesisState& state, int32_t sampleCount,
   return nullptr;
 }
 
+// The approximate pass over every block, and the extremes of its bounds.
+bool RunCertifiedPass(SynthesisState& state, SampleBuffer& left,
+                      SampleBuffer& right, int32_t sampleCount,
+                      std::ostream& progress, const BlockLayout& layout,
+                      std::vector<PassScratch>& scratch) {
+  Buffers buffers = BuffersOf(left, right, state);
+  std::vector<BoundExtremes> extremes(static_cast<size_t>(layout.threads));
+  if (!RunBlocks(layout, sampleCount, &progress,
+                 [&](int thread, int32_t first, int32_t last) {
+                   CertifiedBlock(state.plan, first, last, scratch[thread],
+                                  buffers.values, buffers.bounds,
+                                  extremes[thread]);
+                 })) {
+    return false;
+  }
+  for (const BoundExtremes& e : extremes) {
+    state.extremes.lowest = std::max(state.extremes.lowest, e.lowest);
+    state.extremes.highest = std::max(state.extremes.highest, e.highest);
+    state.extremes.exactValues += e.exactValues;
+  }
+  return true;
+}
+
 // Check mode: the plain loops' sums beside S' and E.
 void KeepForCheck(SynthesisState& state, SampleBuffer& left,
                   SampleBuffer& right, int32_t sampleCount) {
@@ -105,6 +128,7 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
   state.ratio = ratio;
   state.options = options;
   state.report = CertifiedReport{};
+  state.extremes = BoundExtremes{};
   state.report.values = int64_t{sampleCount} * ChannelCount(state);
   if (state.options.kernels == nullptr) {
     state.options.kernels = BestCertifiedKernels();
@@ -121,21 +145,10 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
           PrepareCertifiedRun(state, sampleCount, layout, scratch)) {
     return GenerateExactly(state, left, right, sampleCount, progress, reason);
   }
-  Buffers buffers = BuffersOf(left, right, state);
-  std::vector<BoundExtremes> extremes(static_cast<size_t>(layout.threads));
-  if (!RunBlocks(layout, sampleCount, &progress,
-                 [&](int thread, int32_t first, int32_t last) {
-                   CertifiedBlock(state.plan, first, last, scratch[thread],
-                                  buffers.values, buffers.bounds,
-                                  extremes[thread]);
-                 })) {
+  if (!RunCertifiedPass(state, left, right, sampleCount, progress, layout,
+                        scratch)) {
     std::cerr << "Not enough memory to generate the samples.\n";
     return false;
-  }
-  for (const BoundExtremes& e : extremes) {
-    state.extremes.lowest = std::max(state.extremes.lowest, e.lowest);
-    state.extremes.highest = std::max(state.extremes.highest, e.highest);
-    state.extremes.exactValues += e.exactValues;
   }
   state.report.exactInPass = state.extremes.exactValues;
   state.certified = true;
