@@ -166,13 +166,18 @@ Figures Measure(const Workload& w, int threads) {
       static_cast<double>(report.values);
 
   // The approximate pass alone, on one thread, in that thread's CPU time so
-  // that other processes on a shared machine do not count.
-  fresh(left, right);
-  SynthesisState single;
-  double cpuStart = ThreadCpuSeconds();
-  GenerateSamples(settings, pictures, phases, ratio, left, right, n, progress,
-                  single, {.threads = 1});
-  double passSeconds = ThreadCpuSeconds() - cpuStart;
+  // that other processes on a shared machine do not count; the best of
+  // three, so that first-touch page faults do not either.
+  double passSeconds = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    fresh(left, right);
+    SynthesisState single;
+    double cpuStart = ThreadCpuSeconds();
+    GenerateSamples(settings, pictures, phases, ratio, left, right, n,
+                    progress, single, {.threads = 1});
+    double seconds = ThreadCpuSeconds() - cpuStart;
+    if (attempt == 0 || seconds < passSeconds) passSeconds = seconds;
+  }
   figures.passNs = passSeconds * 1e9 /
                    (static_cast<double>(n) * channels * phases.size());
   return figures;

@@ -23,10 +23,13 @@ done
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# Wall time of one run, in seconds.
+# Wall time of one run in seconds, to the millisecond (time(1) gives only
+# hundredths, too coarse for runs of a few tens of milliseconds).
 timed() {
-  /usr/bin/time -f %e -o "$work/time" "$@" >/dev/null 2>&1
-  cat "$work/time"
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s.%N)
+  echo "$start $end" | awk '{ printf "%.4f\n", $2 - $1 }'
 }
 
 compare() {

@@ -64,7 +64,9 @@ struct CertifiedKernels {
 // Lv(x) for one rung: the two vertical neighbours' luminances weighted,
 // each product rounded and then their sum. Shared by the kernels' window
 // tables and the per-column brightness sums so both see the same doubles.
-inline double WeightedLuminance(double c0, double l0, double c1, double l1) {
+// Internal linkage: the vector kernels' files, built for wider CPUs, each
+// keep their own copy, which the linker can never hand to other files.
+static inline double WeightedLuminance(double c0, double l0, double c1, double l1) {
   return c0 * l0 + c1 * l1;
 }
 

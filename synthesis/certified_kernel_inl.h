@@ -79,30 +79,24 @@ void KernelSines(const double* arguments, double* sines, int count) {
   }
 }
 
-// See SumGroupFn. C channels, G vectors of Ops::kLanes samples.
+// Each lane's weighted luminances Lv(x0) and Lv(x1) for one rung, from a
+// table of the group's window of columns: a permute per lane.
 template <class Ops, int C, int G>
-void SumGroup(const RungTerms* rungs, size_t rungCount,
-              const GroupLanes& lanes, double* const sums[2]) {
+struct WindowNeighbours {
   using V = typename Ops::V;
   using I = typename Ops::I;
-  constexpr int L = Ops::kLanes;
-  constexpr int kParts = Ops::kWindow / L;
+  static constexpr int kParts = Ops::kWindow / Ops::kLanes;
 
-  V twoPiTime[G];
-  I near[C][G], far[C][G];
-  V acc0[C][G], acc1[C][G];
-  for (int g = 0; g < G; ++g) twoPiTime[g] = Ops::Load(lanes.twoPiTime + g * L);
-  for (int k = 0; k < C; ++k) {
-    for (int g = 0; g < G; ++g) {
-      near[k][g] = Ops::MakeIndex(lanes.near[k] + g * L);
-      far[k][g] = Ops::MakeIndex(lanes.far[k] + g * L);
-      acc0[k][g] = Ops::Zero();
-      acc1[k][g] = Ops::Zero();
+  explicit WindowNeighbours(const GroupLanes& lanes) : lanes(lanes) {
+    for (int k = 0; k < C; ++k) {
+      for (int g = 0; g < G; ++g) {
+        near[k][g] = Ops::MakeIndex(lanes.near[k] + g * Ops::kLanes);
+        far[k][g] = Ops::MakeIndex(lanes.far[k] + g * Ops::kLanes);
+      }
     }
   }
-  for (size_t i = 0; i < rungCount; ++i) {
-    const RungTerms& rung = rungs[i];
-    V table[C][kParts];
+  // False when the rung reads only black in every channel.
+  bool Read(const RungTerms& rung) {
     bool black = true;
     for (int k = 0; k < C; ++k) {
       const double* row0 = rung.row0[k] + lanes.windowStart[k];
@@ -111,12 +105,70 @@ void SumGroup(const RungTerms* rungs, size_t rungCount,
       const V c1 = Ops::Set(rung.c1[k]);
       for (int part = 0; part < kParts; ++part) {
         // As WeightedLuminance: two products, then their sum.
-        table[k][part] = Ops::Add(Ops::Mul(c0, Ops::Load(row0 + part * L)),
-                                  Ops::Mul(c1, Ops::Load(row1 + part * L)));
+        table[k][part] =
+            Ops::Add(Ops::Mul(c0, Ops::Load(row0 + part * Ops::kLanes)),
+                     Ops::Mul(c1, Ops::Load(row1 + part * Ops::kLanes)));
         black = black && Ops::AllZero(table[k][part]);
       }
     }
-    if (black) continue;
+    return !black;
+  }
+  V Near(int k, int g) const { return Ops::Lookup(table[k], near[k][g]); }
+  V Far(int k, int g) const { return Ops::Lookup(table[k], far[k][g]); }
+
+  const GroupLanes& lanes;
+  I near[C][G], far[C][G];
+  V table[C][kParts];
+};
+
+// The same where every lane of the group reads the same two columns (all
+// but the shortest durations): two luminances a rung, broadcast.
+template <class Ops, int C, int G>
+struct SharedNeighbours {
+  using V = typename Ops::V;
+
+  explicit SharedNeighbours(const GroupLanes& lanes) : lanes(lanes) {}
+  bool Read(const RungTerms& rung) {
+    bool black = true;
+    for (int k = 0; k < C; ++k) {
+      const double* row0 = rung.row0[k] + lanes.windowStart[k];
+      const double* row1 = rung.row1[k] + lanes.windowStart[k];
+      const int far = lanes.far[k][0];
+      double lv0 = WeightedLuminance(rung.c0[k], row0[0], rung.c1[k], row1[0]);
+      double lv1 =
+          WeightedLuminance(rung.c0[k], row0[far], rung.c1[k], row1[far]);
+      black = black && lv0 == 0.0 && lv1 == 0.0;
+      near[k] = Ops::Set(lv0);
+      farValue[k] = Ops::Set(lv1);
+    }
+    return !black;
+  }
+  V Near(int k, int) const { return near[k]; }
+  V Far(int k, int) const { return farValue[k]; }
+
+  const GroupLanes& lanes;
+  V near[C], farValue[C];
+};
+
+// Every group's sums over the rungs; Neighbours says where Lv comes from.
+template <class Ops, int C, int G, class Neighbours>
+void SumRungs(const RungTerms* rungs, size_t rungCount,
+              const GroupLanes& lanes, double* const sums[2]) {
+  using V = typename Ops::V;
+  constexpr int L = Ops::kLanes;
+  Neighbours neighbours(lanes);
+  V twoPiTime[G];
+  V acc0[C][G], acc1[C][G];
+  for (int g = 0; g < G; ++g) twoPiTime[g] = Ops::Load(lanes.twoPiTime + g * L);
+  for (int k = 0; k < C; ++k) {
+    for (int g = 0; g < G; ++g) {
+      acc0[k][g] = Ops::Zero();
+      acc1[k][g] = Ops::Zero();
+    }
+  }
+  for (size_t i = 0; i < rungCount; ++i) {
+    const RungTerms& rung = rungs[i];
+    if (!neighbours.Read(rung)) continue;
     // The plain loops' argument: a product, then a sum, never fused.
     V s[G];
     const V f = Ops::Set(rung.frequency);
@@ -125,8 +177,8 @@ void SumGroup(const RungTerms* rungs, size_t rungCount,
     SinesOf<Ops, G>(s);
     for (int k = 0; k < C; ++k) {
       for (int g = 0; g < G; ++g) {
-        acc0[k][g] = Ops::Fma(s[g], Ops::Lookup(table[k], near[k][g]), acc0[k][g]);
-        acc1[k][g] = Ops::Fma(s[g], Ops::Lookup(table[k], far[k][g]), acc1[k][g]);
+        acc0[k][g] = Ops::Fma(s[g], neighbours.Near(k, g), acc0[k][g]);
+        acc1[k][g] = Ops::Fma(s[g], neighbours.Far(k, g), acc1[k][g]);
       }
     }
   }
@@ -137,6 +189,26 @@ void SumGroup(const RungTerms* rungs, size_t rungCount,
       Ops::Store(sums[k] + g * L,
                  Ops::Fma(ax1, acc1[k][g], Ops::Mul(ax0, acc0[k][g])));
     }
+  }
+}
+
+// See SumGroupFn. C channels, G vectors of Ops::kLanes samples.
+template <class Ops, int C, int G>
+void SumGroup(const RungTerms* rungs, size_t rungCount,
+              const GroupLanes& lanes, double* const sums[2]) {
+  constexpr int last = G * Ops::kLanes - 1;
+  bool shared = true;
+  for (int k = 0; k < C; ++k) {
+    // Columns never decrease along the group: the first and last lanes tell.
+    shared = shared && lanes.near[k][last] == 0 &&
+             lanes.far[k][last] == lanes.far[k][0];
+  }
+  if (shared) {
+    SumRungs<Ops, C, G, SharedNeighbours<Ops, C, G>>(rungs, rungCount, lanes,
+                                                      sums);
+  } else {
+    SumRungs<Ops, C, G, WindowNeighbours<Ops, C, G>>(rungs, rungCount, lanes,
+                                                      sums);
   }
 }
 
