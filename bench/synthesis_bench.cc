@@ -65,7 +65,8 @@ RgbImage TextOnBlack(int width, int height) {
       for (int y = 0; y < 7 * scale; ++y) {
         for (int x = 0; x < 5 * scale; ++x) {
           if (bits[(y / scale) * 5 + x / scale] != '1') continue;
-          std::memset(p + (static_cast<size_t>(top + y) * width + left + x) * 3, 255, 3);
+          std::memset(p + (static_cast<size_t>(top + y) * width + left + x) * 3,
+                      255, 3);
         }
       }
     }
@@ -86,7 +87,7 @@ struct Workload {
 
 struct Figures {
   double plain = 0, exact = 0, certified = 0;
-  double passNs = 0;       // ns per channel-partial on one core
+  double passNs = 0;         // ns per channel-partial on one core
   double exactFraction = 0;  // values computed exactly by the certified run
   bool same = true;
 };
@@ -173,13 +174,13 @@ Figures Measure(const Workload& w, int threads) {
     fresh(left, right);
     SynthesisState single;
     double cpuStart = ThreadCpuSeconds();
-    GenerateSamples(settings, pictures, phases, ratio, left, right, n,
-                    progress, single, {.threads = 1});
+    GenerateSamples(settings, pictures, phases, ratio, left, right, n, progress,
+                    single, {.threads = 1});
     double seconds = ThreadCpuSeconds() - cpuStart;
     if (attempt == 0 || seconds < passSeconds) passSeconds = seconds;
   }
-  figures.passNs = passSeconds * 1e9 /
-                   (static_cast<double>(n) * channels * phases.size());
+  figures.passNs =
+      passSeconds * 1e9 / (static_cast<double>(n) * channels * phases.size());
   return figures;
 }
 
@@ -198,7 +199,8 @@ int Main(int argc, char** argv) {
   const char* pictureDirectory = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) quick = true;
-    if (std::strncmp(argv[i], "--threads=", 10) == 0) threads = std::atoi(argv[i] + 10);
+    if (std::strncmp(argv[i], "--threads=", 10) == 0)
+      threads = std::atoi(argv[i] + 10);
     if (std::strncmp(argv[i], "--write-pictures=", 17) == 0) {
       pictureDirectory = argv[i] + 17;
     }

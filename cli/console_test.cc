@@ -29,7 +29,9 @@ TEST(ConsoleTest, AClosedStandardStreamIsReopenedOnTheNullDevice) {
               ::close(STDOUT_FILENO);
               SetUpConsole();
               int fd = ::open("/dev/null", O_RDONLY);
-              return fd != STDOUT_FILENO && ::fcntl(STDOUT_FILENO, F_GETFD) >= 0 ? 0 : 1;
+              return fd != STDOUT_FILENO && ::fcntl(STDOUT_FILENO, F_GETFD) >= 0
+                         ? 0
+                         : 1;
             }),
             0);
 }

@@ -23,7 +23,8 @@ size_t SkipSpace(std::string_view text) {
 
 // Steps over an optional + or - at text[i]; true for a minus.
 bool ScanSign(std::string_view text, size_t& i) {
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) return text[i++] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+    return text[i++] == '-';
   return false;
 }
 
@@ -78,7 +79,8 @@ bool ScanDouble(std::string_view text, double& value) {
     size_t lead = integer.find_first_not_of('0');
     int64_t leading_exponent;
     if (lead != std::string_view::npos) {
-      leading_exponent = static_cast<int64_t>(integer.size() - lead) - 1 + exponent;
+      leading_exponent =
+          static_cast<int64_t>(integer.size() - lead) - 1 + exponent;
     } else {
       size_t first = fraction.find_first_not_of('0');
       leading_exponent = exponent - static_cast<int64_t>(first) - 1;

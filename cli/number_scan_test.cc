@@ -26,10 +26,10 @@ TEST(ScanDoubleTest, AcceptedFormsAndTheirValues) {
       {"7.", true, 7.0},
       {"1e3", true, 1000.0},
       {"1E-3x", true, 0.001},
-      {"2e", true, 2.0},     // an exponent needs digits
+      {"2e", true, 2.0},  // an exponent needs digits
       {"2e+", true, 2.0},
       {"3.e1", true, 30.0},
-      {"0x10", true, 0.0},   // the x ends the number
+      {"0x10", true, 0.0},  // the x ends the number
       {"60.0001", true, 60.0001},
       {"0.1", true, 0.1},
       {"1e400", true, inf},  // overflow reads as infinity

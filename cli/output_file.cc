@@ -36,7 +36,8 @@ extern "C" void RemovePartialOutput(int number) {
   }
   gPartial = kNothing;
   for (int k = 0; k < kStopSignalCount; ++k) {
-    if (kStopSignals[k] == number) ::sigaction(number, &gSavedActions[k], nullptr);
+    if (kStopSignals[k] == number)
+      ::sigaction(number, &gSavedActions[k], nullptr);
   }
   ::raise(number);
 }
@@ -56,9 +57,10 @@ void CatchStopSignals() {
   sigemptyset(&action.sa_mask);
   for (int s : kStopSignals) sigaddset(&action.sa_mask, s);
   for (int k = 0; k < kStopSignalCount; ++k) {
-    gHandled[k] = ::sigaction(kStopSignals[k], nullptr, &gSavedActions[k]) == 0 &&
-                  gSavedActions[k].sa_handler != SIG_IGN &&
-                  ::sigaction(kStopSignals[k], &action, nullptr) == 0;
+    gHandled[k] =
+        ::sigaction(kStopSignals[k], nullptr, &gSavedActions[k]) == 0 &&
+        gSavedActions[k].sa_handler != SIG_IGN &&
+        ::sigaction(kStopSignals[k], &action, nullptr) == 0;
   }
 }
 
@@ -290,8 +292,8 @@ bool OpenOutputFile(const std::string& path, const FileIdentity inputs[2],
   BlockStopSignals(&previous);
   CatchStopSignals();
   if (FollowLinks(path, output.target)) {
-    bool regular = ::stat(output.target.c_str(), &info) != 0 ||
-                   S_ISREG(info.st_mode);
+    bool regular =
+        ::stat(output.target.c_str(), &info) != 0 || S_ISREG(info.st_mode);
     fd = regular ? OpenRegular(output, inputs) : OpenDirect(output, inputs);
   }
   if (fd >= 0) output.file = ::fdopen(fd, "wb");
@@ -314,8 +316,9 @@ bool FinishOutputFile(OutputFile& output, bool written) {
   output.file = nullptr;
   // A device or a pipe cannot be synced; a file must be on the disk before
   // it takes the place of the previous one.
-  bool ok = written && std::fflush(file) == 0 &&
-            (output.mode == OutputMode::kDirect || ::fsync(::fileno(file)) == 0);
+  bool ok =
+      written && std::fflush(file) == 0 &&
+      (output.mode == OutputMode::kDirect || ::fsync(::fileno(file)) == 0);
   sigset_t previous;
   BlockStopSignals(&previous);
   ok = std::fclose(file) == 0 && ok;
@@ -325,7 +328,8 @@ bool FinishOutputFile(OutputFile& output, bool written) {
   if (!ok) Discard(output);
   ReleaseStopSignals();
   ::sigprocmask(SIG_SETMASK, &previous, nullptr);
-  if (!ok) std::cerr << "Could not write output file '" << output.path << "'.\n";
+  if (!ok)
+    std::cerr << "Could not write output file '" << output.path << "'.\n";
   return ok;
 }
 

@@ -171,7 +171,8 @@ TEST_F(OutputFileTest, AnInputIsNeverReplaced) {
   FileIdentity inputs[2] = {{}, IdentityOfPath(input)};
   for (const char* name : {"a.jpg", "hard.jpg", "soft.jpg"}) {
     std::string path = Path(name);
-    std::string refusal = "Output file '" + path + "' is one of the input files.\n";
+    std::string refusal =
+        "Output file '" + path + "' is one of the input files.\n";
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(CheckOutputPath(path, inputs)) << name;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), refusal);
@@ -201,7 +202,8 @@ TEST_F(OutputFileTest, DevicesAndPipesAreWrittenAsTheyAre) {
       {Path("missing/out.wav"), false, false,
        "Could not create output file '" + Path("missing/out.wav") + ".\n"},
       {"", false, false, "Could not create output file '.\n"},
-      {Path("new/"), false, false, "Could not create output file '" + Path("new/") + ".\n"},
+      {Path("new/"), false, false,
+       "Could not create output file '" + Path("new/") + ".\n"},
   };
   for (const Case& c : cases) {
     Outcome o = WriteOutput(c.path);

@@ -15,8 +15,8 @@ char LowerAscii(char c) {
 void PrintRangeHint() {
   std::cerr << "Frequency range should be two numbers in the range "
             << kMinFrequency << " to " << kMaxFrequency << "\n"
-            << "separated by a hyphen, e.g, " << kDefaultLowFrequency
-            << " to " << kDefaultHighFrequency << ".\n";
+            << "separated by a hyphen, e.g, " << kDefaultLowFrequency << " to "
+            << kDefaultHighFrequency << ".\n";
 }
 
 bool ParseDuration(const std::string& value, RunSettings& settings) {
@@ -65,7 +65,8 @@ bool ParseRange(const std::string& value, RunSettings& settings) {
   std::string_view high = std::string_view(value).substr(hyphen + 1);
   const char* problem = nullptr;
   if (!ScanInt(low, settings.lowFrequency)) {
-    problem = "Can't understand lower frequency of specified frequency range.\n";
+    problem =
+        "Can't understand lower frequency of specified frequency range.\n";
   } else if (!ScanInt(high, settings.highFrequency)) {
     problem =
         "Can't understand higher frequency of specified frequency range.\n";

@@ -45,8 +45,7 @@ const std::string& ScratchDirectory() {
   return path;
 }
 
-bool WriteWholeFile(const std::string& path, const uint8_t* data,
-                    size_t size) {
+bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   size_t done = 0;

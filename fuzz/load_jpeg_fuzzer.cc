@@ -26,8 +26,8 @@ void CountDecoderOutcome(const std::string& path) {
   int step = 0;
   if (lumitone::JpegReadParams(&decoder, path.c_str()) == 0) {
     step = 1;
-    if (decoder.components == 3 &&
-        int64_t{decoder.width} * decoder.height <= lumitone::kMaxPicturePixels) {
+    if (decoder.components == 3 && int64_t{decoder.width} * decoder.height <=
+                                       lumitone::kMaxPicturePixels) {
       step = lumitone::JpegStartPixels(&decoder) == 0 ? 3 : 2;
     }
   }
@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Reading the first and the last byte lets the sanitizer check that the
   // buffer really is width x height x 3.
-  volatile int corners = picture.ChannelAt(0, 0, 0) +
-                         picture.ChannelAt(width - 1, height - 1, 2);
+  volatile int corners =
+      picture.ChannelAt(0, 0, 0) + picture.ChannelAt(width - 1, height - 1, 2);
   (void)corners;
   return 0;
 }

@@ -35,15 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   using namespace lumitone;
-  bool sound = (settings.inputPaths.size() == 1 ||
-                settings.inputPaths.size() == 2) &&
-               settings.durationSeconds >= kMinDurationSeconds &&
-               settings.durationSeconds <= kMaxDurationSeconds &&
-               settings.stepsPerOctave >= kMinStepsPerOctave &&
-               settings.stepsPerOctave <= kMaxStepsPerOctave &&
-               settings.lowFrequency >= kMinFrequency &&
-               settings.lowFrequency < settings.highFrequency &&
-               settings.highFrequency <= kMaxFrequency;
+  bool sound =
+      (settings.inputPaths.size() == 1 || settings.inputPaths.size() == 2) &&
+      settings.durationSeconds >= kMinDurationSeconds &&
+      settings.durationSeconds <= kMaxDurationSeconds &&
+      settings.stepsPerOctave >= kMinStepsPerOctave &&
+      settings.stepsPerOctave <= kMaxStepsPerOctave &&
+      settings.lowFrequency >= kMinFrequency &&
+      settings.lowFrequency < settings.highFrequency &&
+      settings.highFrequency <= kMaxFrequency;
   if (!sound) __builtin_trap();
   return 0;
 }

@@ -40,10 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // against: an input, a directory, a missing directory, a device.
   std::string output;
   switch ((data[0] >> 1) & 7) {
-    case 5: output = first; break;
-    case 6: output = dir; break;
-    case 7: output = dir + "/missing/out.wav"; break;
-    default: output = wav; break;
+    case 5:
+      output = first;
+      break;
+    case 6:
+      output = dir;
+      break;
+    case 7:
+      output = dir + "/missing/out.wav";
+      break;
+    default:
+      output = wav;
+      break;
   }
   int milliseconds = 1 + (data[0] >> 4) % 10;
   int steps = 1 + data[1] % 24;
@@ -65,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& word : words) arguments.push_back(word.c_str());
   arguments.push_back(nullptr);
 
-  int status = lumitone::RunConverter(static_cast<int>(words.size()),
-                                      arguments.data());
+  int status =
+      lumitone::RunConverter(static_cast<int>(words.size()), arguments.data());
   struct stat info;
   bool written = ::stat(wav.c_str(), &info) == 0;
   if (status == 0) {

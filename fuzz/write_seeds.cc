@@ -65,9 +65,11 @@ int main(int argc, char** argv) {
   jpeg("grey.jpg", grey);
   jpeg("cmyk.jpg", cmyk);
   jpeg("arithmetic.jpg", arithmetic);
-  jpeg("cut.jpg", Bytes(baseline.begin(), baseline.begin() + baseline.size() * 2 / 3));
-  jpeg("cut-progressive.jpg",
-       Bytes(progressive.begin(), progressive.begin() + progressive.size() / 2));
+  jpeg("cut.jpg",
+       Bytes(baseline.begin(), baseline.begin() + baseline.size() * 2 / 3));
+  jpeg(
+      "cut-progressive.jpg",
+      Bytes(progressive.begin(), progressive.begin() + progressive.size() / 2));
   jpeg("huge-header.jpg", lumitone::testing::BaselineHeader(65500, 65500, 16));
   jpeg("many-scans.jpg", lumitone::testing::ProgressiveScans(8, 8, 600, 1));
   jpeg("passes.jpg", lumitone::testing::ProgressiveScans(64, 64, 30));
@@ -84,16 +86,20 @@ int main(int argc, char** argv) {
   run("mono.bin", Run(0x20, 3, 2, baseline));
   run("stereo.bin", Run(0x91, 30, 40, baseline, progressive));
   run("same-file.bin", Run(0x0A, 5, 5, baseline));
-  run("broken-second.bin", Run(0x01, 5, 5, baseline, Bytes(progressive.begin(), progressive.begin() + 100)));
+  run("broken-second.bin",
+      Run(0x01, 5, 5, baseline,
+          Bytes(progressive.begin(), progressive.begin() + 100)));
 
-  auto words = [&](const std::string& name, const std::vector<std::string>& list) {
+  auto words = [&](const std::string& name,
+                   const std::vector<std::string>& list) {
     WriteFileBytes((root / "parse_arguments" / name).string(), Words(list));
   };
   words("mono.txt", {"-i1:a.jpg", "-o:out.wav", "-d:2"});
-  words("stereo.txt", {"-I1:a.jpg", "-i2:b.jpg", "-O:out.wav", "-D:5.6abc", "-s:12.7",
-                       "-f:1000.5-2000"});
+  words("stereo.txt", {"-I1:a.jpg", "-i2:b.jpg", "-O:out.wav", "-D:5.6abc",
+                       "-s:12.7", "-f:1000.5-2000"});
   words("range.txt", {"-i1:a", "-o:b", "-d:1", "-f:100--5"});
-  words("exponent.txt", {"-i1:a", "-o:b", "-d:1e-3", "-s:4294967297", "-f:20-20000"});
+  words("exponent.txt",
+        {"-i1:a", "-o:b", "-d:1e-3", "-s:4294967297", "-f:20-20000"});
   words("twice.txt", {"-i1:a", "-o:b", "-d:1", "-d:2"});
   words("stray.txt", {"i1:a", "-i1", "-o:", "-d:0x10"});
   return 0;

@@ -108,7 +108,8 @@ int64_t ComponentBlocks(const jpeg_component_info& component) {
 void NoteSentComponents(JpegDecoderState* state) {
   const jpeg_decompress_struct& info = state->info;
   for (int c = 0; c < info.comps_in_scan; ++c) {
-    state->sentComponents |= uint32_t{1} << info.cur_comp_info[c]->component_index;
+    state->sentComponents |= uint32_t{1}
+                             << info.cur_comp_info[c]->component_index;
   }
 }
 

@@ -25,7 +25,9 @@ class RgbImage {
   // caller keeps x, y inside the picture.
   int ChannelAt(int x, int y, int c) const {
     return pixels_[(static_cast<size_t>(y) * static_cast<size_t>(width_) +
-                    static_cast<size_t>(x)) * 3 + static_cast<size_t>(c)];
+                    static_cast<size_t>(x)) *
+                       3 +
+                   static_cast<size_t>(c)];
   }
 
   const unsigned char* Pixels() const { return pixels_.get(); }

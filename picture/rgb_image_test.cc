@@ -35,11 +35,15 @@ LoadResult Load(RgbImage& picture, const std::string& path) {
 }
 
 // The pixels of libjpeg's own djpeg tool for the file, from its PPM output.
-std::vector<uint8_t> DjpegPixels(const std::string& path, int& width, int& height) {
-  testing::ProgramResult r = testing::RunProgram({"/usr/bin/djpeg", "-ppm", path});
+std::vector<uint8_t> DjpegPixels(const std::string& path, int& width,
+                                 int& height) {
+  testing::ProgramResult r =
+      testing::RunProgram({"/usr/bin/djpeg", "-ppm", path});
   EXPECT_EQ(r.status, 0) << r.err;
   int maxval = 0, consumed = 0;
-  EXPECT_EQ(std::sscanf(r.out.c_str(), "P6 %d %d %d%n", &width, &height, &maxval, &consumed), 3);
+  EXPECT_EQ(std::sscanf(r.out.c_str(), "P6 %d %d %d%n", &width, &height,
+                        &maxval, &consumed),
+            3);
   return std::vector<uint8_t>(r.out.begin() + consumed + 1, r.out.end());
 }
 
@@ -56,7 +60,8 @@ TEST(RgbImageTest, DecodesTheSamePixelsAsDjpeg) {
   };
   for (const Case& c : cases) {
     std::string path = dir.Path("picture.jpg");
-    WriteJpeg(path, c.width, c.height, 3, NoisePixels(c.width, c.height, 3, 1), c.options);
+    WriteJpeg(path, c.width, c.height, 3, NoisePixels(c.width, c.height, 3, 1),
+              c.options);
     RgbImage picture;
     LoadResult r = Load(picture, path);
     ASSERT_TRUE(r.ok) << r.err;
@@ -66,7 +71,8 @@ TEST(RgbImageTest, DecodesTheSamePixelsAsDjpeg) {
     ASSERT_EQ(picture.Width(), width);
     ASSERT_EQ(picture.Height(), height);
     ASSERT_EQ(expected.size(), static_cast<size_t>(width) * height * 3);
-    EXPECT_EQ(std::vector<uint8_t>(picture.Pixels(), picture.Pixels() + expected.size()),
+    EXPECT_EQ(std::vector<uint8_t>(picture.Pixels(),
+                                   picture.Pixels() + expected.size()),
               expected);
     EXPECT_EQ(picture.ChannelAt(width - 1, height - 1, 2), expected.back());
   }
@@ -78,7 +84,8 @@ TEST(RgbImageTest, TopRowComesFirst) {
   std::vector<uint8_t> pixels;
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) {
-      pixels.insert(pixels.end(), {uint8_t(y < 8 ? 255 : 0), 0, uint8_t(y < 8 ? 0 : 255)});
+      pixels.insert(pixels.end(),
+                    {uint8_t(y < 8 ? 255 : 0), 0, uint8_t(y < 8 ? 0 : 255)});
     }
   }
   WriteJpeg(dir.Path("a.jpg"), 16, 16, 3, pixels, {.quality = 100});
@@ -97,17 +104,23 @@ TEST(RgbImageTest, RefusesWhatIsNotAThreeComponentPicture) {
   WriteJpeg(dir.Path("grey.jpg"), 8, 8, 1, NoisePixels(8, 8, 1, 1));
   WriteJpeg(dir.Path("cmyk.jpg"), 8, 8, 4, NoisePixels(8, 8, 4, 1));
   WriteJpeg(dir.Path("good.jpg"), 40, 40, 3, NoisePixels(40, 40, 3, 1));
-  WriteJpeg(dir.Path("arith.jpg"), 20, 30, 3, NoisePixels(20, 30, 3, 1), {.arithmetic = true});
-  WriteJpeg(dir.Path("arith-progressive.jpg"), 20, 30, 3, NoisePixels(20, 30, 3, 1),
+  WriteJpeg(dir.Path("arith.jpg"), 20, 30, 3, NoisePixels(20, 30, 3, 1),
+            {.arithmetic = true});
+  WriteJpeg(dir.Path("arith-progressive.jpg"), 20, 30, 3,
+            NoisePixels(20, 30, 3, 1),
             {.progressive = true, .arithmetic = true});
   std::vector<uint8_t> good = ReadFileBytes(dir.Path("good.jpg"));
   WriteFileBytes(dir.Path("empty.jpg"), {});
   WriteFileBytes(dir.Path("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
-  WriteFileBytes(dir.Path("head.jpg"), std::vector<uint8_t>(good.begin(), good.begin() + 30));
-  WriteFileBytes(dir.Path("cut.jpg"), std::vector<uint8_t>(good.begin(), good.end() - 200));
-  WriteFileBytes(dir.Path("no-end.jpg"), std::vector<uint8_t>(good.begin(), good.end() - 2));
+  WriteFileBytes(dir.Path("head.jpg"),
+                 std::vector<uint8_t>(good.begin(), good.begin() + 30));
+  WriteFileBytes(dir.Path("cut.jpg"),
+                 std::vector<uint8_t>(good.begin(), good.end() - 200));
+  WriteFileBytes(dir.Path("no-end.jpg"),
+                 std::vector<uint8_t>(good.begin(), good.end() - 2));
   std::vector<uint8_t> damaged = good;
-  for (size_t i = damaged.size() - 300; i < damaged.size() - 250; ++i) damaged[i] = 0xFF;
+  for (size_t i = damaged.size() - 300; i < damaged.size() - 250; ++i)
+    damaged[i] = 0xFF;
   WriteFileBytes(dir.Path("damaged.jpg"), damaged);
   ::mkdir(dir.Path("folder.jpg").c_str(), 0700);
 

@@ -19,14 +19,12 @@ int ThreadsFor(int requested, int64_t work) {
 BlockLayout LayOutBlocks(int32_t sampleCount, int threads, int32_t smallest,
                          int32_t largest, int32_t multiple) {
   const int cores = ThreadsFor(threads, sampleCount);
-  int64_t perBlock =
-      (int64_t{sampleCount} + 4 * cores - 1) / (4 * cores);
+  int64_t perBlock = (int64_t{sampleCount} + 4 * cores - 1) / (4 * cores);
   perBlock = (perBlock + multiple - 1) / multiple * multiple;
   BlockLayout layout;
   layout.blockSamples =
       static_cast<int32_t>(std::clamp<int64_t>(perBlock, smallest, largest));
-  layout.blocks =
-      (sampleCount + layout.blockSamples - 1) / layout.blockSamples;
+  layout.blocks = (sampleCount + layout.blockSamples - 1) / layout.blockSamples;
   layout.threads = ThreadsFor(cores, layout.blocks);
   return layout;
 }

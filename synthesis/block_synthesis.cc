@@ -9,7 +9,8 @@ namespace lumitone {
 namespace {
 
 // The vertical half of the sampler's arithmetic, for one rung.
-RungRows RowsOf(const RgbImage& picture, double f, const RunSettings& settings) {
+RungRows RowsOf(const RgbImage& picture, double f,
+                const RunSettings& settings) {
   AxisPosition y = RowAt(f, settings, picture.Height());
   size_t stride = static_cast<size_t>(picture.Width()) * 3;
   return {static_cast<size_t>(y.near) * stride,
@@ -41,7 +42,8 @@ bool LoadNeighbours(const unsigned char* pixels, const RungRows& rows, int x0,
 SynthesisPlan MakeSynthesisPlan(const RunSettings& settings,
                                 const RgbImage pictures[2],
                                 const PhaseTable& phaseTable, double ratio,
-                                AccumulateTermsFn accumulate, SineBlockFn sine) {
+                                AccumulateTermsFn accumulate,
+                                SineBlockFn sine) {
   SynthesisPlan plan;
   plan.settings = &settings;
   plan.channelCount = static_cast<int>(settings.inputPaths.size());

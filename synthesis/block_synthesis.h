@@ -36,7 +36,7 @@ struct SynthesisPlan {
   const RgbImage* pictures[2] = {nullptr, nullptr};
   std::vector<double> frequencies;  // the ladder
   const PhaseTable* phases = nullptr;
-  std::vector<RungRows> rows[2];    // per channel, one entry per rung
+  std::vector<RungRows> rows[2];  // per channel, one entry per rung
   AccumulateTermsFn accumulate = nullptr;
   SineBlockFn sine = nullptr;
 };

@@ -7,9 +7,7 @@ namespace lumitone {
 namespace {
 
 // gamma_n = n u / (1 - n u): the relative error of n roundings.
-double Gamma(double n) {
-  return n * kUnitRoundoff / (1 - n * kUnitRoundoff);
-}
+double Gamma(double n) { return n * kUnitRoundoff / (1 - n * kUnitRoundoff); }
 
 }  // namespace
 
@@ -19,7 +17,8 @@ double BoundFactor(size_t rungCount) {
   const double gammaK = Gamma(k);
   const double gammaK2 = Gamma(k + 2);
   // The plain loops' sum, the two sines, the brightness, our sums.
-  const double c0 = gammaK * rho + (kLibrarySineError + kKernelSineError) * rho +
+  const double c0 = gammaK * rho +
+                    (kLibrarySineError + kKernelSineError) * rho +
                     (1 + kKernelSineError) * kBrightnessError +
                     gammaK2 * (1 + kKernelSineError);
   // B underestimates the exact brightness sum by at most gamma_{K+2}. The

@@ -28,8 +28,8 @@ struct RungTerms {
 struct GroupLanes {
   const double* twoPiTime;  // 2*pi*t of each sample
   int32_t windowStart[2];
-  const int32_t* near[2];   // x0 - windowStart, per sample
-  const int32_t* far[2];    // x1 - windowStart, per sample
+  const int32_t* near[2];       // x0 - windowStart, per sample
+  const int32_t* far[2];        // x1 - windowStart, per sample
   const double* nearWeight[2];  // 1 - dx
   const double* farWeight[2];   // dx
 };
@@ -66,7 +66,8 @@ struct CertifiedKernels {
 // tables and the per-column brightness sums so both see the same doubles.
 // Internal linkage: the vector kernels' files, built for wider CPUs, each
 // keep their own copy, which the linker can never hand to other files.
-static inline double WeightedLuminance(double c0, double l0, double c1, double l1) {
+static inline double WeightedLuminance(double c0, double l0, double c1,
+                                       double l1) {
   return c0 * l0 + c1 * l1;
 }
 

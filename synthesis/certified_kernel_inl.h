@@ -14,10 +14,10 @@ namespace lumitone::certified {
 namespace {
 
 // The sine's constants: 1/pi, pi in two parts and the rounding constant.
-constexpr double kInversePi = 0x1.45f306dc9c883p-2;   // RN(1/pi)
-constexpr double kPiHigh = 0x1.921fb54442d18p+1;      // RN(pi)
-constexpr double kPiLow = 0x1.1a62633145c07p-53;      // RN(pi - kPiHigh)
-constexpr double kRoundingMagic = 0x1.8p52;           // 1.5 * 2^52
+constexpr double kInversePi = 0x1.45f306dc9c883p-2;  // RN(1/pi)
+constexpr double kPiHigh = 0x1.921fb54442d18p+1;     // RN(pi)
+constexpr double kPiLow = 0x1.1a62633145c07p-53;     // RN(pi - kPiHigh)
+constexpr double kRoundingMagic = 0x1.8p52;          // 1.5 * 2^52
 
 // c[n] = (-1)^((n-1)/2) / n! for odd n, each rounded once (n! is exact in
 // a double for n <= 22).
@@ -29,7 +29,8 @@ consteval TaylorSine MakeTaylorSine() {
   double factorial = 1.0;
   for (int n = 1; n < 22; ++n) {
     factorial *= n;
-    if (n % 2 == 1) t.c[n] = ((n - 1) / 2) % 2 == 0 ? 1.0 / factorial : -1.0 / factorial;
+    if (n % 2 == 1)
+      t.c[n] = ((n - 1) / 2) % 2 == 0 ? 1.0 / factorial : -1.0 / factorial;
   }
   return t;
 }
@@ -152,8 +153,8 @@ struct SharedNeighbours {
 
 // Every group's sums over the rungs; Neighbours says where Lv comes from.
 template <class Ops, int C, int G, class Neighbours>
-void SumRungs(const RungTerms* rungs, size_t rungCount,
-              const GroupLanes& lanes, double* const sums[2]) {
+void SumRungs(const RungTerms* rungs, size_t rungCount, const GroupLanes& lanes,
+              double* const sums[2]) {
   using V = typename Ops::V;
   constexpr int L = Ops::kLanes;
   Neighbours neighbours(lanes);
@@ -173,7 +174,8 @@ void SumRungs(const RungTerms* rungs, size_t rungCount,
     V s[G];
     const V f = Ops::Set(rung.frequency);
     const V phase = Ops::Set(rung.phase);
-    for (int g = 0; g < G; ++g) s[g] = Ops::Add(Ops::Mul(twoPiTime[g], f), phase);
+    for (int g = 0; g < G; ++g)
+      s[g] = Ops::Add(Ops::Mul(twoPiTime[g], f), phase);
     SinesOf<Ops, G>(s);
     for (int k = 0; k < C; ++k) {
       for (int g = 0; g < G; ++g) {
@@ -194,8 +196,8 @@ void SumRungs(const RungTerms* rungs, size_t rungCount,
 
 // See SumGroupFn. C channels, G vectors of Ops::kLanes samples.
 template <class Ops, int C, int G>
-void SumGroup(const RungTerms* rungs, size_t rungCount,
-              const GroupLanes& lanes, double* const sums[2]) {
+void SumGroup(const RungTerms* rungs, size_t rungCount, const GroupLanes& lanes,
+              double* const sums[2]) {
   constexpr int last = G * Ops::kLanes - 1;
   bool shared = true;
   for (int k = 0; k < C; ++k) {
@@ -205,10 +207,10 @@ void SumGroup(const RungTerms* rungs, size_t rungCount,
   }
   if (shared) {
     SumRungs<Ops, C, G, SharedNeighbours<Ops, C, G>>(rungs, rungCount, lanes,
-                                                      sums);
+                                                     sums);
   } else {
     SumRungs<Ops, C, G, WindowNeighbours<Ops, C, G>>(rungs, rungCount, lanes,
-                                                      sums);
+                                                     sums);
   }
 }
 

@@ -43,8 +43,8 @@ std::vector<double> SineArguments() {
     }
     arguments.push_back(x);
   }
-  for (double x : {0.0, 1e-300, 0x1p-30, 0.5, kPi / 2, kPi, 3 * kPi / 2,
-                   0x1p25, 37699111.84, std::nextafter(0x1p26, 0.0)}) {
+  for (double x : {0.0, 1e-300, 0x1p-30, 0.5, kPi / 2, kPi, 3 * kPi / 2, 0x1p25,
+                   37699111.84, std::nextafter(0x1p26, 0.0)}) {
     arguments.push_back(x);
   }
   return arguments;
@@ -100,13 +100,15 @@ TEST(CertifiedKernelTest, ArgumentIsThePlainLoopsDouble) {
     std::vector<double> ones(static_cast<size_t>(kernels.window), 1.0);
     std::vector<double> twoPiTime(n), nearWeight(n, 1.0), farWeight(n, 0.0);
     std::vector<int32_t> columns(n, 0);
-    RungTerms rung{frequency, phase, {ones.data()}, {ones.data()}, {1.0}, {0.0}};
+    RungTerms rung{frequency,     phase, {ones.data()},
+                   {ones.data()}, {1.0}, {0.0}};
     for (int first = 0; first < 64; first += n) {
       for (int s = 0; s < n; ++s) {
         twoPiTime[s] = TwoPiTime(SampleTime(2645000 + 997 * (first + s)), kPi);
       }
-      GroupLanes lanes{twoPiTime.data(), {0, 0}, {columns.data()},
-                       {columns.data()}, {nearWeight.data()}, {farWeight.data()}};
+      GroupLanes lanes{twoPiTime.data(),    {0, 0},
+                       {columns.data()},    {columns.data()},
+                       {nearWeight.data()}, {farWeight.data()}};
       std::vector<double> sums(n);
       double* out[2] = {sums.data(), nullptr};
       kernels.sumGroup[0](&rung, 1, lanes, out);

@@ -19,10 +19,9 @@ namespace {
 // 2*pi).
 bool ArgumentsInRange(const RunSettings& settings, int32_t sampleCount) {
   const double twoPi = 2.0 * kPi;
-  const double largest =
-      TwoPiTime(SampleTime(sampleCount), kPi) *
-          static_cast<double>(settings.highFrequency) +
-      twoPi;
+  const double largest = TwoPiTime(SampleTime(sampleCount), kPi) *
+                             static_cast<double>(settings.highFrequency) +
+                         twoPi;
   return largest < 0x1p26;
 }
 
@@ -32,8 +31,8 @@ bool ArgumentsInRange(const RunSettings& settings, int32_t sampleCount) {
 // column to spare for rounding.
 bool NarrowGroupsFit(const CertifiedPlan& plan, const CertifiedKernels& k) {
   for (int c = 0; c < plan.channels; ++c) {
-    double perSample = 0.999 * (plan.widths[c] - 1) /
-                       (plan.durationSeconds * kSampleRate);
+    double perSample =
+        0.999 * (plan.widths[c] - 1) / (plan.durationSeconds * kSampleRate);
     if (perSample * (k.lanes - 1) + 3 > k.window) return false;
   }
   return true;
@@ -71,8 +70,8 @@ void LuminanceRow(const RgbImage& picture, int row, double* out) {
 
 // The luminance rows channel k's rungs read, and each rung's pointers into
 // them. False when they would take more than `limitBytes`.
-bool BuildLuminance(const RgbImage& picture, const SynthesisPlan& exact,
-                    int k, int window, size_t limitBytes, CertifiedPlan& plan) {
+bool BuildLuminance(const RgbImage& picture, const SynthesisPlan& exact, int k,
+                    int window, size_t limitBytes, CertifiedPlan& plan) {
   const size_t stride = static_cast<size_t>(picture.Width()) + window;
   std::vector<int> slot(static_cast<size_t>(picture.Height()), -1);
   size_t rows = 0;
@@ -94,8 +93,10 @@ bool BuildLuminance(const RgbImage& picture, const SynthesisPlan& exact,
   for (size_t i = 0; i < plan.rungs.size(); ++i) {
     const RungRows& r = exact.rows[k][i];
     RungTerms& rung = plan.rungs[i];
-    rung.row0[k] = plan.luminance[k].data() + slot[r.row0 / bytesPerRow] * stride;
-    rung.row1[k] = plan.luminance[k].data() + slot[r.row1 / bytesPerRow] * stride;
+    rung.row0[k] =
+        plan.luminance[k].data() + slot[r.row0 / bytesPerRow] * stride;
+    rung.row1[k] =
+        plan.luminance[k].data() + slot[r.row1 / bytesPerRow] * stride;
     rung.c0[k] = r.by0;
     rung.c1[k] = r.by1;
   }
@@ -128,7 +129,8 @@ void BuildColumnSums(int k, int width, int threads, CertifiedPlan& plan) {
 void PrepareLanes(const CertifiedPlan& plan, int32_t begin, int32_t end,
                   int padded, PassScratch& scratch) {
   for (int s = 0; s < padded; ++s) {
-    scratch.twoPiTime[s] = TwoPiTime(SampleTime(std::min(begin + s, end - 1)), kPi);
+    scratch.twoPiTime[s] =
+        TwoPiTime(SampleTime(std::min(begin + s, end - 1)), kPi);
     scratch.exact[s] = 0;
   }
   for (int k = 0; k < plan.channels; ++k) {
@@ -177,8 +179,8 @@ void SumExactly(const CertifiedPlan& plan, int32_t begin, int first, int last,
                 PassScratch& scratch) {
   double* out[2] = {scratch.sums[0].data() + first,
                     scratch.sums[1].data() + first};
-  SynthesizeBlock(plan.exact, begin + first, begin + last,
-                  scratch.exactScratch, out);
+  SynthesizeBlock(plan.exact, begin + first, begin + last, scratch.exactScratch,
+                  out);
   std::fill(scratch.exact.begin() + first, scratch.exact.begin() + last, 1);
 }
 
@@ -201,10 +203,8 @@ void StoreValues(const CertifiedPlan& plan, int32_t begin, int n,
       }
       values[k][begin + s] = value;
       bounds[k][begin + s] = bound;
-      extremes.lowest =
-          std::max(extremes.lowest, std::fabs(value) - bound);
-      extremes.highest =
-          std::max(extremes.highest, std::fabs(value) + bound);
+      extremes.lowest = std::max(extremes.lowest, std::fabs(value) - bound);
+      extremes.highest = std::max(extremes.highest, std::fabs(value) + bound);
     }
   }
 }

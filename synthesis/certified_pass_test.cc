@@ -26,9 +26,8 @@ TEST(CertifiedPassTest, SetupIsThePlainLoopsArithmetic) {
     int width;
     int32_t first, count;
   } cases[] = {
-      {0.001, 640, 0, 44},          {10, 640, 123456, 2048},
-      {60, 16384, 2645000, 1000},   {2.2676, 1, 0, 777},
-      {0.37, 2, 3000, 13},          {59.99, 37, 2600000, 2048},
+      {0.001, 640, 0, 44}, {10, 640, 123456, 2048}, {60, 16384, 2645000, 1000},
+      {2.2676, 1, 0, 777}, {0.37, 2, 3000, 13},     {59.99, 37, 2600000, 2048},
   };
   for (KernelSet set : RunnableKernelSets()) {
     const CertifiedKernels& kernels = *CertifiedKernelsFor(set);
@@ -36,7 +35,8 @@ TEST(CertifiedPassTest, SetupIsThePlainLoopsArithmetic) {
       RunSettings settings;
       settings.inputPaths = {"left"};
       settings.durationSeconds = c.seconds;
-      RgbImage pictures[2] = {testing::UniformPicture(c.width, 3, 0), RgbImage()};
+      RgbImage pictures[2] = {testing::UniformPicture(c.width, 3, 0),
+                              RgbImage()};
       double ratio = RungRatio(settings.stepsPerOctave);
       PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
       CertifiedPlan plan;
@@ -94,7 +94,8 @@ TEST(CertifiedPassTest, RungRowsAreTheSamplers) {
       ASSERT_TRUE(SameBits(rung.c1[0], dy)) << height;
       // Every row of this uniform picture has the same luminance, so the
       // rows are told apart by where they lie in the plan's table.
-      ASSERT_EQ(rung.row0[0] == rung.row1[0], std::min(y0 + 1, height - 1) == y0)
+      ASSERT_EQ(rung.row0[0] == rung.row1[0],
+                std::min(y0 + 1, height - 1) == y0)
           << height;
       EXPECT_TRUE(SameBits(rung.row0[0][0], 0.3 * 7 + 0.5 * 7 + 0.2 * 7));
     }

@@ -27,11 +27,11 @@ bool GenerateExactSamples(const RunSettings& settings,
   SynthesisPlan plan;
   std::vector<BlockScratch> scratch;
   try {
-    plan = MakeSynthesisPlan(settings, pictures, phaseTable, ratio,
-                             options.accumulate != nullptr
-                                 ? options.accumulate
-                                 : BestAccumulateTerms(),
-                             options.sine != nullptr ? options.sine : SineBlock);
+    plan =
+        MakeSynthesisPlan(settings, pictures, phaseTable, ratio,
+                          options.accumulate != nullptr ? options.accumulate
+                                                        : BestAccumulateTerms(),
+                          options.sine != nullptr ? options.sine : SineBlock);
     for (int index = 0; index < layout.threads; ++index) {
       scratch.push_back(MakeBlockScratch());
     }
@@ -40,30 +40,28 @@ bool GenerateExactSamples(const RunSettings& settings,
     return false;
   }
   SampleBuffer* buffers[2] = {&left, &right};
-  bool ran = RunBlocks(layout, sampleCount, &progress,
-                       [&](int thread, int32_t first, int32_t last) {
-                         double* const out[2] = {
-                             buffers[0]->data() + first,
-                             plan.channelCount == 2 ? buffers[1]->data() + first
-                                                    : nullptr};
-                         SynthesizeBlock(plan, first, last, scratch[thread],
-                                         out);
-                       });
+  bool ran = RunBlocks(
+      layout, sampleCount, &progress,
+      [&](int thread, int32_t first, int32_t last) {
+        double* const out[2] = {
+            buffers[0]->data() + first,
+            plan.channelCount == 2 ? buffers[1]->data() + first : nullptr};
+        SynthesizeBlock(plan, first, last, scratch[thread], out);
+      });
   if (!ran) std::cerr << "Not enough memory to generate the samples.\n";
   return ran;
 }
 
 void NormalizeExactSamples(SampleBuffer& left, SampleBuffer& right,
-                           int channelCount, int32_t sampleCount,
-                           int threads) {
+                           int channelCount, int32_t sampleCount, int threads) {
   // Ranges of at least this many samples per thread; below, starting a
   // thread costs more than it saves.
   constexpr int32_t kMinSamplesPerThread = 1 << 16;
   constexpr int kMaxThreads = 64;
-  const int count = std::min(
-      kMaxThreads,
-      ThreadsFor(threads, (sampleCount + kMinSamplesPerThread - 1) /
-                              kMinSamplesPerThread));
+  const int count =
+      std::min(kMaxThreads,
+               ThreadsFor(threads, (sampleCount + kMinSamplesPerThread - 1) /
+                                       kMinSamplesPerThread));
   SampleBuffer* buffers[2] = {&left, &right};
   auto range = [&](int index, int32_t& first, int32_t& last) {
     first = static_cast<int32_t>(int64_t{sampleCount} * index / count);

@@ -22,8 +22,8 @@ struct Output {
 };
 
 // Runs the plain loops (threads == 0) or the fast synthesis.
-Output Synthesize(const RunSettings& settings, const RgbImage pictures[2], int threads,
-                  AccumulateTermsFn accumulate) {
+Output Synthesize(const RunSettings& settings, const RgbImage pictures[2],
+                  int threads, AccumulateTermsFn accumulate) {
   int32_t n = SampleCount(settings.durationSeconds);
   double ratio = RungRatio(settings.stepsPerOctave);
   PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
@@ -32,10 +32,12 @@ Output Synthesize(const RunSettings& settings, const RgbImage pictures[2], int t
   if (settings.inputPaths.size() == 2) out.right.assign(n, 0.0);
   std::ostringstream progress;
   if (threads == 0) {
-    GeneratePlainSamples(settings, pictures, phases, ratio, out.left, out.right, n, progress);
+    GeneratePlainSamples(settings, pictures, phases, ratio, out.left, out.right,
+                         n, progress);
   } else {
-    EXPECT_TRUE(GenerateExactSamples(settings, pictures, phases, ratio, out.left, out.right, n,
-                                progress, {.threads = threads, .accumulate = accumulate}));
+    EXPECT_TRUE(GenerateExactSamples(
+        settings, pictures, phases, ratio, out.left, out.right, n, progress,
+        {.threads = threads, .accumulate = accumulate}));
   }
   out.progress = progress.str();
   return out;
@@ -43,7 +45,8 @@ Output Synthesize(const RunSettings& settings, const RgbImage pictures[2], int t
 
 bool SameBits(const SampleBuffer& a, const SampleBuffer& b) {
   return a.size() == b.size() &&
-         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+         (a.empty() ||
+          std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 double DurationFor(int32_t samples) { return (samples + 0.5) / 44100.0; }
@@ -59,18 +62,20 @@ TEST(ExactSynthesisTest, SameBitsAsThePlainLoops) {
   pictures.push_back(testing::NoisePicture(300, 200, 7));
   struct Channels {
     int left, right;  // indices into `pictures`; right -1 for mono
-  } channelCases[] = {{0, -1}, {1, -1}, {2, -1}, {3, -1}, {4, -1}, {5, -1},
-                      {4, 3},  {5, 0},  {2, 1},  {6, 5}};
+  } channelCases[] = {{0, -1}, {1, -1}, {2, -1}, {3, -1}, {4, -1},
+                      {5, -1}, {4, 3},  {5, 0},  {2, 1},  {6, 5}};
   struct Settings {
     int32_t samples, steps, low, high;
   } settingCases[] = {
-      {1237, 24, 1000, 20000},   // the defaults; not a multiple of block or vector
-      {44, 24, 1000, 20000},     // the shortest duration
-      {2049, 1, 1, 100000},      // one step per octave over the whole range
-      {44, 1000, 20, 90000},     // many rungs
+      {1237, 24, 1000,
+       20000},                // the defaults; not a multiple of block or vector
+      {44, 24, 1000, 20000},  // the shortest duration
+      {2049, 1, 1, 100000},   // one step per octave over the whole range
+      {44, 1000, 20, 90000},  // many rungs
       {kBlockSamples + 3, 7, 100, 101},
   };
-  const AccumulateTermsFn kernels[] = {AccumulateTermsScalar, BestAccumulateTerms()};
+  const AccumulateTermsFn kernels[] = {AccumulateTermsScalar,
+                                       BestAccumulateTerms()};
   for (const Channels& ch : channelCases) {
     for (const Settings& sc : settingCases) {
       RunSettings settings;
@@ -81,17 +86,20 @@ TEST(ExactSynthesisTest, SameBitsAsThePlainLoops) {
       settings.lowFrequency = sc.low;
       settings.highFrequency = sc.high;
       RgbImage inputs[2] = {testing::CopyPicture(pictures[ch.left]),
-                            ch.right >= 0 ? testing::CopyPicture(pictures[ch.right]) : RgbImage()};
+                            ch.right >= 0
+                                ? testing::CopyPicture(pictures[ch.right])
+                                : RgbImage()};
       Output plain = Synthesize(settings, inputs, 0, nullptr);
       ASSERT_EQ(static_cast<int32_t>(plain.left.size()), sc.samples);
       for (AccumulateTermsFn kernel : kernels) {
         for (int threads = 1; threads <= 4; ++threads) {
           Output fast = Synthesize(settings, inputs, threads, kernel);
-          std::string where = "pictures " + std::to_string(ch.left) + "," +
-                              std::to_string(ch.right) + " samples " +
-                              std::to_string(sc.samples) + " steps " + std::to_string(sc.steps) +
-                              " threads " + std::to_string(threads) +
-                              (kernel == AccumulateTermsScalar ? " scalar" : " best");
+          std::string where =
+              "pictures " + std::to_string(ch.left) + "," +
+              std::to_string(ch.right) + " samples " +
+              std::to_string(sc.samples) + " steps " +
+              std::to_string(sc.steps) + " threads " + std::to_string(threads) +
+              (kernel == AccumulateTermsScalar ? " scalar" : " best");
           EXPECT_TRUE(SameBits(fast.left, plain.left)) << where;
           EXPECT_TRUE(SameBits(fast.right, plain.right)) << where;
           EXPECT_EQ(fast.progress, plain.progress) << where;
@@ -130,7 +138,8 @@ TEST(NormalizeExactSamplesTest, OneCommonPeak) {
       {{3, -3}, {}, 1, {1, -1}, {}},
   };
   for (Case& c : cases) {
-    NormalizeExactSamples(c.left, c.right, c.channels, static_cast<int32_t>(c.left.size()));
+    NormalizeExactSamples(c.left, c.right, c.channels,
+                          static_cast<int32_t>(c.left.size()));
     EXPECT_EQ(c.left, c.expectedLeft);
     EXPECT_EQ(c.right, c.expectedRight);
   }

@@ -47,10 +47,9 @@ bool GenerateExactly(SynthesisState& state, SampleBuffer& left,
                      std::ostream& progress, const char* reason) {
   state.report.fallback = reason;
   state.certified = false;
-  return GenerateExactSamples(*state.settings, state.pictures,
-                              *state.phaseTable, state.ratio, left, right,
-                              sampleCount, progress,
-                              {.threads = state.options.threads});
+  return GenerateExactSamples(
+      *state.settings, state.pictures, *state.phaseTable, state.ratio, left,
+      right, sampleCount, progress, {.threads = state.options.threads});
 }
 
 // The plan, the bound arrays and the threads' working memory; false when
@@ -109,8 +108,8 @@ void KeepForCheck(SynthesisState& state, SampleBuffer& left,
   SampleBuffer exactLeft(left.size()), exactRight(right.size());
   std::ostream discard(nullptr);
   GenerateExactSamples(*state.settings, state.pictures, *state.phaseTable,
-                       state.ratio, exactLeft, exactRight, sampleCount,
-                       discard, {.threads = state.options.threads});
+                       state.ratio, exactLeft, exactRight, sampleCount, discard,
+                       {.threads = state.options.threads});
   state.exactValues[0] = std::move(exactLeft);
   state.exactValues[1] = std::move(exactRight);
 }
@@ -138,8 +137,8 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
                            "no vector kernels");
   }
   const BlockLayout layout =
-      LayOutBlocks(sampleCount, options.threads, kSmallestBlock,
-                   kLargestBlock, state.options.kernels->groupSamples);
+      LayOutBlocks(sampleCount, options.threads, kSmallestBlock, kLargestBlock,
+                   state.options.kernels->groupSamples);
   std::vector<PassScratch> scratch;
   if (const char* reason =
           PrepareCertifiedRun(state, sampleCount, layout, scratch)) {
@@ -369,9 +368,8 @@ void Certify(SampleBuffer& left, SampleBuffer& right, int channelCount,
 
 }  // namespace
 
-void NormalizeSamples(SampleBuffer& left, SampleBuffer& right,
-                      int channelCount, int32_t sampleCount,
-                      SynthesisState& state) {
+void NormalizeSamples(SampleBuffer& left, SampleBuffer& right, int channelCount,
+                      int32_t sampleCount, SynthesisState& state) {
   if (!state.certified) {
     NormalizeExactSamples(left, right, channelCount, sampleCount,
                           state.options.threads);

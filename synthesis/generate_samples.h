@@ -39,13 +39,13 @@ struct CertifiedOptions {
 struct CertifiedReport {
   const char* fallback = nullptr;  // why the exact engine ran, if it did
   int64_t values = 0;
-  int64_t exactInPass = 0;   // values computed exactly in the pass
-  int64_t candidates = 0;    // peak candidates recomputed
-  int64_t recomputed = 0;    // values the bound could not settle
+  int64_t exactInPass = 0;  // values computed exactly in the pass
+  int64_t candidates = 0;   // peak candidates recomputed
+  int64_t recomputed = 0;   // values the bound could not settle
   bool silent = false;
   // Check mode only.
-  int64_t boundViolations = 0;  // values with |S' - S| > E
-  int64_t mismatches = 0;       // 16-bit values unlike the exact engine's
+  int64_t boundViolations = 0;     // values with |S' - S| > E
+  int64_t mismatches = 0;          // 16-bit values unlike the exact engine's
   double largestErrorRatio = 0.0;  // max |S' - S| / E over E > 0
   double meanErrorRatio = 0.0;
 };
@@ -62,8 +62,8 @@ struct SynthesisState {
   CertifiedPlan plan;
   std::vector<double> bounds[2];  // E per value
   BoundExtremes extremes;
-  std::vector<BlockScratch> scratch;  // one per thread, for recomputation
-  std::vector<int64_t> candidates;  // room for the peak candidates
+  std::vector<BlockScratch> scratch;   // one per thread, for recomputation
+  std::vector<int64_t> candidates;     // room for the peak candidates
   std::vector<double> exactValues[2];  // check mode: the plain loops' sums
 };
 
@@ -81,8 +81,7 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
 // Scales the buffers by the one largest magnitude among the plain loops'
 // sums, so that every value gives the 16-bit value of the plain loops
 // followed by their normalisation.
-void NormalizeSamples(SampleBuffer& left, SampleBuffer& right,
-                      int channelCount, int32_t sampleCount,
-                      SynthesisState& state);
+void NormalizeSamples(SampleBuffer& left, SampleBuffer& right, int channelCount,
+                      int32_t sampleCount, SynthesisState& state);
 
 }  // namespace lumitone

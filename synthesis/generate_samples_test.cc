@@ -56,8 +56,8 @@ Sound PlainSound(const RunSettings& settings, const RgbImage pictures[2]) {
   std::ostringstream progress;
   GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n,
                        progress);
-  NormalizeExactSamples(left, right, static_cast<int>(settings.inputPaths.size()),
-                        n, 1);
+  NormalizeExactSamples(left, right,
+                        static_cast<int>(settings.inputPaths.size()), n, 1);
   return Quantized(left, right, progress.str());
 }
 
@@ -75,8 +75,8 @@ CertifiedRun Certified(const RunSettings& settings, const RgbImage pictures[2],
   SampleBuffer left(n), right(channels == 2 ? n : 0);
   std::ostringstream progress;
   SynthesisState state;
-  EXPECT_TRUE(GenerateSamples(settings, pictures, phases, ratio, left, right,
-                              n, progress, state, options));
+  EXPECT_TRUE(GenerateSamples(settings, pictures, phases, ratio, left, right, n,
+                              progress, state, options));
   NormalizeSamples(left, right, channels, n, state);
   return {Quantized(left, right, progress.str()), state.report};
 }
@@ -86,7 +86,9 @@ struct Setting {
   int32_t samples, steps, low, high;
 };
 
-void PrintTo(const Setting& setting, std::ostream* out) { *out << setting.name; }
+void PrintTo(const Setting& setting, std::ostream* out) {
+  *out << setting.name;
+}
 
 class CertifiedCheckTest : public ::testing::TestWithParam<Setting> {};
 
@@ -153,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Each way out to the exact engine gives the same sound and the same text.
 TEST(CertifiedSynthesisTest, FallbacksAreInvisible) {
-  RgbImage pictures[2] = {testing::NoisePicture(37, 23, 8), testing::NoisePicture(9, 1, 9)};
+  RgbImage pictures[2] = {testing::NoisePicture(37, 23, 8),
+                          testing::NoisePicture(9, 1, 9)};
   RunSettings settings = Settings(2, 1500, 24, 1000, 20000);
   Sound plain = PlainSound(settings, pictures);
   struct Case {
@@ -161,11 +164,14 @@ TEST(CertifiedSynthesisTest, FallbacksAreInvisible) {
     CertifiedOptions options;
     const char* fallback;
   } cases[] = {
-      {"any candidate is one too many", {.candidateLimit = 0},
+      {"any candidate is one too many",
+       {.candidateLimit = 0},
        "too many peak candidates"},
-      {"a canary outside its bound", {.canaryBoundScale = 0.0},
+      {"a canary outside its bound",
+       {.canaryBoundScale = 0.0},
        "a canary value outside its bound"},
-      {"the exact engine asked for", {.exactEngine = true},
+      {"the exact engine asked for",
+       {.exactEngine = true},
        "no vector kernels"},
   };
   for (const Case& c : cases) {
@@ -192,8 +198,9 @@ TEST(CertifiedSynthesisTest, BlackPictureIsSilent) {
 // luminance rows, lies within 16 u of the sampler's on every kind of
 // picture (random, 2 x 2, one column, uniform 255).
 TEST(CertifiedSynthesisTest, BrightnessWithinItsBound) {
-  RgbImage pictures[] = {testing::NoisePicture(640, 480, 10), testing::NoisePicture(2, 2, 11),
-                         testing::NoisePicture(1, 9, 12), testing::UniformPicture(30, 40, 255)};
+  RgbImage pictures[] = {
+      testing::NoisePicture(640, 480, 10), testing::NoisePicture(2, 2, 11),
+      testing::NoisePicture(1, 9, 12), testing::UniformPicture(30, 40, 255)};
   const CertifiedKernels& kernels = ScalarCertifiedKernels();
   uint32_t state = 99;
   for (const RgbImage& picture : pictures) {
@@ -202,8 +209,9 @@ TEST(CertifiedSynthesisTest, BrightnessWithinItsBound) {
     double ratio = RungRatio(settings.stepsPerOctave);
     PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
     CertifiedPlan plan;
-    ASSERT_EQ(MakeCertifiedPlan(settings, inputs, phases, ratio, kernels, 1, plan),
-              nullptr);
+    ASSERT_EQ(
+        MakeCertifiedPlan(settings, inputs, phases, ratio, kernels, 1, plan),
+        nullptr);
     for (int point = 0; point < 20000; ++point) {
       state = state * 1664525u + 1013904223u;
       int32_t j = static_cast<int32_t>(state % 441000);

@@ -32,5 +32,4 @@ void AccumulateTermsAvx2(const NeighbourPixels& pixels, double by0, double by1,
                          const double* ax0, const double* ax1,
                          const double* sines, double* sums, int count);
 
-
 }  // namespace lumitone

@@ -39,8 +39,8 @@ void AccumulateTermsAvx2(const NeighbourPixels& pixels, double by0, double by1,
     __m256d term = _mm256_mul_pd(_mm256_loadu_pd(sines + s), b);
     _mm256_storeu_pd(sums + s, _mm256_add_pd(term, _mm256_loadu_pd(sums + s)));
   }
-  AccumulateTermsScalar(pixels, by0, by1, ax0 + s, ax1 + s, sines + s,
-                        sums + s, count - s);
+  AccumulateTermsScalar(pixels, by0, by1, ax0 + s, ax1 + s, sines + s, sums + s,
+                        count - s);
 }
 
 }  // namespace lumitone

@@ -1,11 +1,11 @@
 #include "synthesis/partial_kernel.h"
 
-#include "synthesis/kernel_choice.h"
-
 #include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "synthesis/kernel_choice.h"
 
 namespace lumitone {
 namespace {
@@ -43,11 +43,12 @@ TEST(PartialKernelTest, EveryKernelGivesTheScalarBits) {
         sums[s] = 1000 * (uniform() - 0.5);
       }
       std::vector<double> expected = sums, actual = sums;
-      AccumulateTermsScalar(pixels, 1 - dy, dy, ax0.data(), ax1.data(), sines.data(),
-                            expected.data(), count);
-      kernel.fn(pixels, 1 - dy, dy, ax0.data(), ax1.data(), sines.data(), actual.data(), count);
-      EXPECT_TRUE(count == 0 ||
-                  std::memcmp(expected.data(), actual.data(), count * sizeof(double)) == 0)
+      AccumulateTermsScalar(pixels, 1 - dy, dy, ax0.data(), ax1.data(),
+                            sines.data(), expected.data(), count);
+      kernel.fn(pixels, 1 - dy, dy, ax0.data(), ax1.data(), sines.data(),
+                actual.data(), count);
+      EXPECT_TRUE(count == 0 || std::memcmp(expected.data(), actual.data(),
+                                            count * sizeof(double)) == 0)
           << kernel.name << " count " << count;
     }
   }

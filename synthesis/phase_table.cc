@@ -43,12 +43,11 @@ PhaseTable BuildPhaseTable(const RunSettings& settings, double ratio) {
 PhaseTable BuildPhaseTable(const RunSettings& settings, double ratio,
                            uint32_t& state) {
   PhaseTable phases;
-  FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio,
-                  [&](double) {
-                    int r = PhaseRandomStep(state) % 10000;
-                    phases.push_back(static_cast<double>(r) * (2.0 * kPi) /
-                                     10000.0);
-                  });
+  FrequencyLadder(
+      settings.lowFrequency, settings.highFrequency, ratio, [&](double) {
+        int r = PhaseRandomStep(state) % 10000;
+        phases.push_back(static_cast<double>(r) * (2.0 * kPi) / 10000.0);
+      });
   return phases;
 }
 

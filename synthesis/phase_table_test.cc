@@ -40,7 +40,8 @@ TEST(FrequencyLadderTest, BuiltByRepeatedMultiplication) {
   double next = f.back() * ratio;
   EXPECT_EQ(next, 200.00000000000014);
   double product = 100.0;
-  for (size_t i = 0; i < f.size(); ++i, product *= ratio) EXPECT_EQ(f[i], product);
+  for (size_t i = 0; i < f.size(); ++i, product *= ratio)
+    EXPECT_EQ(f[i], product);
 }
 
 TEST(PhaseRandomTest, SequenceFromStateOne) {

@@ -21,13 +21,13 @@ void GeneratePlainSamples(const RunSettings& settings,
     for (int k = 0; k < channelCount; ++k) {
       double sum = 0.0;
       size_t i = 0;
-      FrequencyLadder(settings.lowFrequency, settings.highFrequency, ratio,
-                      [&](double f) {
-                        double b = SampleBrightness(pictures[k], t, f, settings);
-                        double a = TwoPiTime(t, kPi) * f;
-                        sum = std::sin(a + phaseTable[i]) * b + sum;
-                        ++i;
-                      });
+      FrequencyLadder(
+          settings.lowFrequency, settings.highFrequency, ratio, [&](double f) {
+            double b = SampleBrightness(pictures[k], t, f, settings);
+            double a = TwoPiTime(t, kPi) * f;
+            sum = std::sin(a + phaseTable[i]) * b + sum;
+            ++i;
+          });
       (*buffers[k])[static_cast<size_t>(j)] = sum;
     }
   }

@@ -26,8 +26,9 @@ Generated Generate(const RunSettings& settings, const RgbImage pictures[2]) {
   run.left.assign(n, 0.0);
   if (settings.inputPaths.size() == 2) run.right.assign(n, 0.0);
   std::ostringstream progress;
-  GeneratePlainSamples(settings, pictures, testing::FreshPhaseTable(settings, ratio), ratio, run.left, run.right,
-                       n, progress);
+  GeneratePlainSamples(settings, pictures,
+                       testing::FreshPhaseTable(settings, ratio), ratio,
+                       run.left, run.right, n, progress);
   run.progress = progress.str();
   return run;
 }
@@ -60,7 +61,8 @@ TEST(PlainSamplesTest, ProgressTextEveryHundredSamples) {
     Generated run = Generate(settings, pictures);
     int32_t n = SampleCount(c.duration);
     EXPECT_EQ(run.progress, testing::ProgressText(n)) << c.duration;
-    EXPECT_EQ(run.progress.substr(run.progress.rfind('\r')), c.last) << c.duration;
+    EXPECT_EQ(run.progress.substr(run.progress.rfind('\r')), c.last)
+        << c.duration;
     size_t texts = 0;
     for (char ch : run.progress) texts += ch == '\r';
     EXPECT_EQ(texts, static_cast<size_t>(c.count)) << c.duration;
@@ -94,14 +96,16 @@ TEST(PlainSamplesTest, SumsEveryRungInLadderOrder) {
 }
 
 TEST(PlainSamplesTest, StereoChannelsFollowTheirOwnPictures) {
-  RgbImage pictures[2] = {testing::UniformPicture(5, 4, 0), testing::UniformPicture(2, 9, 255)};
+  RgbImage pictures[2] = {testing::UniformPicture(5, 4, 0),
+                          testing::UniformPicture(2, 9, 255)};
   RunSettings settings;
   settings.inputPaths = {"a", "b"};
   settings.durationSeconds = 0.005;
   Generated run = Generate(settings, pictures);
   ASSERT_EQ(run.right.size(), run.left.size());
   for (double s : run.left) EXPECT_EQ(s, 0.0);
-  NormalizeExactSamples(run.left, run.right, 2, static_cast<int32_t>(run.left.size()));
+  NormalizeExactSamples(run.left, run.right, 2,
+                        static_cast<int32_t>(run.left.size()));
   double peak = 0.0;
   for (double s : run.right) peak = std::max(peak, std::fabs(s));
   EXPECT_EQ(peak, 1.0);

@@ -11,8 +11,10 @@
 namespace lumitone {
 namespace {
 
-void SetPixel(RgbImage& picture, int x, int y, uint8_t r, uint8_t g, uint8_t b) {
-  unsigned char* p = picture.MutablePixels() + (static_cast<size_t>(y) * picture.Width() + x) * 3;
+void SetPixel(RgbImage& picture, int x, int y, uint8_t r, uint8_t g,
+              uint8_t b) {
+  unsigned char* p = picture.MutablePixels() +
+                     (static_cast<size_t>(y) * picture.Width() + x) * 3;
   p[0] = r;
   p[1] = g;
   p[2] = b;
@@ -31,7 +33,8 @@ TEST(SampleBrightnessTest, WeightsTheChannelsOfOnePixel) {
   RunSettings settings = Settings(1.0);
   for (double t : {0.0, 0.5, 0.99997}) {
     for (double f : {1000.0, 5000.0, 19999.0}) {
-      EXPECT_EQ(SampleBrightness(picture, t, f, settings), 0.3 * 10 + 0.5 * 20 + 0.2 * 40);
+      EXPECT_EQ(SampleBrightness(picture, t, f, settings),
+                0.3 * 10 + 0.5 * 20 + 0.2 * 40);
     }
   }
 }
@@ -50,7 +53,8 @@ TEST(SampleBrightnessTest, ThinPicturesUseTheirOneColumnOrRow) {
   RgbImage row = testing::UniformPicture(2, 1, 0);
   SetPixel(row, 1, 0, 0, 200, 0);
   double dx = 0.999 * (0.5 / 2.0) + 0.0005;
-  EXPECT_DOUBLE_EQ(SampleBrightness(row, 0.5, 12345.0, settings), 0.5 * (200 * dx));
+  EXPECT_DOUBLE_EQ(SampleBrightness(row, 0.5, 12345.0, settings),
+                   0.5 * (200 * dx));
 }
 
 TEST(SampleBrightnessTest, BlendsTheFourNeighboursInTheWrittenOrder) {
@@ -64,11 +68,13 @@ TEST(SampleBrightnessTest, BlendsTheFourNeighboursInTheWrittenOrder) {
   double u = 0.999 * t + 0.0005;
   double v = 1.0 - (0.999 * ((f - 1000.0) / 19000.0) + 0.0005);
   double dx = u, dy = v;  // (width - 1) and (height - 1) are 1
-  double w00 = (1 - dx) * (1 - dy), w01 = (1 - dx) * dy, w10 = dx * (1 - dy), w11 = dx * dy;
+  double w00 = (1 - dx) * (1 - dy), w01 = (1 - dx) * dy, w10 = dx * (1 - dy),
+         w11 = dx * dy;
   int p[3][4] = {{1, 5, 13, 23}, {2, 7, 17, 29}, {3, 11, 19, 31}};
   double value[3];
   for (int c = 0; c < 3; ++c) {
-    value[c] = ((p[c][0] * w00 + p[c][1] * w01) + p[c][2] * w10) + p[c][3] * w11;
+    value[c] =
+        ((p[c][0] * w00 + p[c][1] * w01) + p[c][2] * w10) + p[c][3] * w11;
   }
   EXPECT_EQ(SampleBrightness(picture, t, f, settings),
             (0.3 * value[0] + 0.5 * value[1]) + 0.2 * value[2]);

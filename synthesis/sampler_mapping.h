@@ -40,8 +40,9 @@ inline AxisPosition ColumnAt(double t, double durationSeconds, int width) {
 
 // The row position of rung frequency `f` (below the high bound).
 inline AxisPosition RowAt(double f, const RunSettings& settings, int height) {
-  double v = (f - settings.lowFrequency) /
-             static_cast<double>(settings.highFrequency - settings.lowFrequency);
+  double v =
+      (f - settings.lowFrequency) /
+      static_cast<double>(settings.highFrequency - settings.lowFrequency);
   v = 0.999 * v + 0.0005;
   v = 1.0 - v;
   return PositionOnAxis(v, height);

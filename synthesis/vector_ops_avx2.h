@@ -34,25 +34,24 @@ struct Ops {
   static V Fnma(V a, V b, V c) { return _mm256_fnmadd_pd(a, b, c); }
   static V FlipIfOdd(V x, V q) {
     __m256i sign = _mm256_slli_epi64(_mm256_castpd_si256(q), 63);
-    return _mm256_castsi256_pd(
-        _mm256_xor_si256(_mm256_castpd_si256(x), sign));
+    return _mm256_castsi256_pd(_mm256_xor_si256(_mm256_castpd_si256(x), sign));
   }
   static I MakeIndex(const int32_t* p) {
     __m256i index = _mm256_cvtepi32_epi64(
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-    __m256i within = _mm256_slli_epi64(
-        _mm256_and_si256(index, _mm256_set1_epi64x(3)), 1);
+    __m256i within =
+        _mm256_slli_epi64(_mm256_and_si256(index, _mm256_set1_epi64x(3)), 1);
     __m256i pairs = _mm256_or_si256(
-        within, _mm256_slli_epi64(
-                    _mm256_add_epi64(within, _mm256_set1_epi64x(1)), 32));
+        within,
+        _mm256_slli_epi64(_mm256_add_epi64(within, _mm256_set1_epi64x(1)), 32));
     __m256i high = _mm256_cmpgt_epi64(index, _mm256_set1_epi64x(3));
     return {pairs, _mm256_castsi256_pd(high)};
   }
   static V Lookup(const V* table, I index) {
-    __m256 low = _mm256_permutevar8x32_ps(_mm256_castpd_ps(table[0]),
-                                          index.pairs);
-    __m256 high = _mm256_permutevar8x32_ps(_mm256_castpd_ps(table[1]),
-                                           index.pairs);
+    __m256 low =
+        _mm256_permutevar8x32_ps(_mm256_castpd_ps(table[0]), index.pairs);
+    __m256 high =
+        _mm256_permutevar8x32_ps(_mm256_castpd_ps(table[1]), index.pairs);
     return _mm256_blendv_pd(_mm256_castps_pd(low), _mm256_castps_pd(high),
                             index.high);
   }

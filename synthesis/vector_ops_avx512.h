@@ -31,13 +31,11 @@ struct Ops {
     // The zero-masking forms: GCC 12 warns about the others' undefined
     // pass-through operand.
     __m512i sign = _mm512_maskz_slli_epi64(0xFF, _mm512_castpd_si512(q), 63);
-    return _mm512_castsi512_pd(
-        _mm512_xor_si512(_mm512_castpd_si512(x), sign));
+    return _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(x), sign));
   }
   static I MakeIndex(const int32_t* p) {
     return _mm512_maskz_cvtepi32_epi64(
-        0xFF,
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+        0xFF, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
   }
   static V Lookup(const V* table, I index) {
     return _mm512_permutex2var_pd(table[0], index, table[1]);

@@ -25,8 +25,8 @@ struct Ops {
   static V Add(V a, V b) { return a + b; }
   static V Sub(V a, V b) { return a - b; }
   static V Mul(V a, V b) { return a * b; }
-  static V Fma(V a, V b, V c) { return std::fma(a, b, c); }   // a*b + c
-  static V Fnma(V a, V b, V c) { return std::fma(-a, b, c); } // c - a*b
+  static V Fma(V a, V b, V c) { return std::fma(a, b, c); }    // a*b + c
+  static V Fnma(V a, V b, V c) { return std::fma(-a, b, c); }  // c - a*b
   // x with its sign flipped when the low significand bit of q is set.
   static V FlipIfOdd(V x, V q) {
     uint64_t bits, parity;

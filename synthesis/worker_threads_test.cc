@@ -15,7 +15,8 @@ TEST(WorkerThreadsTest, RunsEveryBodyExactlyOnce) {
     std::vector<std::atomic<int>> runs(threads);
     auto body = [&](int index) { runs[index].fetch_add(1); };
     RunOnThreads(threads, body);
-    for (int index = 0; index < threads; ++index) EXPECT_EQ(runs[index].load(), 1) << index;
+    for (int index = 0; index < threads; ++index)
+      EXPECT_EQ(runs[index].load(), 1) << index;
   }
 }
 

@@ -50,7 +50,8 @@ bool Exists(const std::string& path) {
 }
 
 std::vector<uint8_t> Cut(const std::vector<uint8_t>& bytes, size_t size) {
-  return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+  return std::vector<uint8_t>(
+      bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
 }
 
 class HostileInputTest : public ::testing::Test {
@@ -60,7 +61,8 @@ class HostileInputTest : public ::testing::Test {
 };
 
 TEST_F(HostileInputTest, RefusesHostilePictures) {
-  std::vector<uint8_t> progressive4096 = testing::ProgressiveScans(4096, 4096, 0);
+  std::vector<uint8_t> progressive4096 =
+      testing::ProgressiveScans(4096, 4096, 0);
   struct Case {
     std::string name;
     std::vector<uint8_t> bytes;
@@ -70,9 +72,12 @@ TEST_F(HostileInputTest, RefusesHostilePictures) {
       {"65500x65500.jpg", testing::BaselineHeader(65500, 65500), kData},
       {"16385x16384.jpg", testing::BaselineHeader(16385, 16384), kData},
       {"16000x12000-no-data.jpg", testing::BaselineHeader(16000, 12000), kData},
-      {"4000x3000-short-data.jpg", testing::BaselineHeader(4000, 3000, 30000), kData},
-      {"progressive-cut.jpg", Cut(progressive4096, progressive4096.size() / 3), kData},
-      {"progressive-65500.jpg", Cut(testing::ProgressiveScans(65500, 8, 0), 300), kData},
+      {"4000x3000-short-data.jpg", testing::BaselineHeader(4000, 3000, 30000),
+       kData},
+      {"progressive-cut.jpg", Cut(progressive4096, progressive4096.size() / 3),
+       kData},
+      {"progressive-65500.jpg",
+       Cut(testing::ProgressiveScans(65500, 8, 0), 300), kData},
       // Scans without end, and scans that resend the coefficients over and
       // over; both are legal JPEG.
       {"2000-scans.jpg", testing::ProgressiveScans(16, 16, 2000), kData},
@@ -87,13 +92,16 @@ TEST_F(HostileInputTest, RefusesHostilePictures) {
       {"zero-width.jpg", FrameOnly(0xC0, 0, 16, 3), kParams},
       {"zero-height.jpg", FrameOnly(0xC0, 16, 0, 3), kParams},
       {"no-components.jpg", FrameOnly(0xC0, 16, 16, 0), kParams},
-      {"2-components.jpg", FrameOnly(0xC0, 16, 16, 2), "JPEG file has 2. It should have 3.\n"},
-      {"4-components.jpg", FrameOnly(0xC0, 16, 16, 4), "JPEG file has 4. It should have 3.\n"},
+      {"2-components.jpg", FrameOnly(0xC0, 16, 16, 2),
+       "JPEG file has 2. It should have 3.\n"},
+      {"4-components.jpg", FrameOnly(0xC0, 16, 16, 4),
+       "JPEG file has 4. It should have 3.\n"},
       {"only-soi.jpg", {0xFF, 0xD8}, kParams},
       {"soi-eoi.jpg", {0xFF, 0xD8, 0xFF, 0xD9}, kParams},
       {"one-byte.jpg", {0xFF}, kParams},
   };
-  WriteJpeg(Path("arithmetic.jpg"), 16, 16, 3, PhotoPixels(16, 16, 3, 7), {.arithmetic = true});
+  WriteJpeg(Path("arithmetic.jpg"), 16, 16, 3, PhotoPixels(16, 16, 3, 7),
+            {.arithmetic = true});
   WriteJpeg(Path("cmyk.jpg"), 16, 16, 4, PhotoPixels(16, 16, 4, 7));
   std::string out = Path("out.wav");
   std::vector<std::pair<std::string, std::string>> runs = {
@@ -129,17 +137,14 @@ TEST_F(HostileInputTest, RefusesWhatIsNotARegularFile) {
   struct Case {
     std::string path, err;
   } cases[] = {
-      {Path("fifo.jpg"), kParams},
-      {Path("held-fifo.jpg"), kParams},
-      {"/dev/zero", kParams},
-      {"/dev/urandom", kParams},
-      {"/dev/null", kParams},
-      {dir_.path(), kParams},
-      {Path("hole.jpg"), kParams},
-      {Path("hole-after-data.jpg"), kData},
+      {Path("fifo.jpg"), kParams}, {Path("held-fifo.jpg"), kParams},
+      {"/dev/zero", kParams},      {"/dev/urandom", kParams},
+      {"/dev/null", kParams},      {dir_.path(), kParams},
+      {Path("hole.jpg"), kParams}, {Path("hole-after-data.jpg"), kData},
   };
   for (const Case& c : cases) {
-    ProgramResult r = RunLumitone({"-i1:" + c.path, "-o:" + Path("out.wav"), "-d:0.01"});
+    ProgramResult r =
+        RunLumitone({"-i1:" + c.path, "-o:" + Path("out.wav"), "-d:0.01"});
     EXPECT_EQ(r.err, c.err + "Failed to load '" + c.path + "'.\n") << c.path;
     EXPECT_EQ(r.status, 255) << c.path;
   }
@@ -154,20 +159,22 @@ TEST_F(HostileInputTest, RefusesWhatIsNotARegularFile) {
 TEST_F(HostileInputTest, CutAndFlippedFilesEndWithADiagnostic) {
   const std::vector<std::string> diagnostics = {
       kParams, kData, "JPEG file has 1. It should have 3.\n",
-      "JPEG file has 2. It should have 3.\n", "JPEG file has 4. It should have 3.\n"};
+      "JPEG file has 2. It should have 3.\n",
+      "JPEG file has 4. It should have 3.\n"};
   struct Good {
     const char* name;
     std::vector<uint8_t> bytes;
   } goods[] = {
       {"baseline", testing::EncodeJpeg(40, 24, 3, PhotoPixels(40, 24, 3, 7))},
-      {"progressive",
-       testing::EncodeJpeg(24, 40, 3, PhotoPixels(24, 40, 3, 7), {.progressive = true})},
+      {"progressive", testing::EncodeJpeg(24, 40, 3, PhotoPixels(24, 40, 3, 7),
+                                          {.progressive = true})},
   };
   testing::MemoryFile file;
   testing::CerrCapture captured;
   for (const auto& [name, good] : goods) {
     std::vector<std::vector<uint8_t>> variants;
-    for (size_t size = 0; size < good.size(); ++size) variants.push_back(Cut(good, size));
+    for (size_t size = 0; size < good.size(); ++size)
+      variants.push_back(Cut(good, size));
     for (size_t i = 0; i < good.size(); ++i) {
       variants.push_back(good);
       variants.back()[i] ^= 0xFF;
@@ -186,7 +193,8 @@ TEST_F(HostileInputTest, CutAndFlippedFilesEndWithADiagnostic) {
         EXPECT_GT(picture.Width(), 0);
         EXPECT_NE(picture.Pixels(), nullptr);
       } else {
-        EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(), err), diagnostics.end())
+        EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(), err),
+                  diagnostics.end())
             << name << " variant " << v << ": " << err;
         EXPECT_EQ(picture.Pixels(), nullptr);
       }
@@ -200,7 +208,8 @@ TEST_F(HostileInputTest, AcceptsALargeLegitimatePicture) {
   std::vector<uint8_t> bytes = testing::BaselineHeader(16000, 12000, 2250000);
   bytes.insert(bytes.end(), {0xFF, 0xD9});
   WriteFileBytes(Path("large.jpg"), bytes);
-  ProgramResult r = RunLumitone({"-i1:" + Path("large.jpg"), "-o:" + Path("out.wav"), "-d:0.001"});
+  ProgramResult r = RunLumitone(
+      {"-i1:" + Path("large.jpg"), "-o:" + Path("out.wav"), "-d:0.001"});
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(ReadFileBytes(Path("out.wav")).size(), 44u + 2u * 44u);
@@ -210,9 +219,11 @@ TEST_F(HostileInputTest, AcceptsProgressiveFilesWithinTheLimits) {
   // A few passes over the coefficients are what real progressive files take;
   // 500 scans in all is the most there may be.
   WriteFileBytes(Path("passes.jpg"), testing::ProgressiveScans(512, 512, 12));
-  WriteFileBytes(Path("500-scans.jpg"), testing::ProgressiveScans(8, 8, 499, 1));
+  WriteFileBytes(Path("500-scans.jpg"),
+                 testing::ProgressiveScans(8, 8, 499, 1));
   for (const char* name : {"passes.jpg", "500-scans.jpg"}) {
-    ProgramResult r = RunLumitone({"-i1:" + Path(name), "-o:" + Path("out.wav"), "-d:0.001"});
+    ProgramResult r =
+        RunLumitone({"-i1:" + Path(name), "-o:" + Path("out.wav"), "-d:0.001"});
     EXPECT_EQ(r.err, "") << name;
     EXPECT_EQ(r.status, 0) << name;
   }
@@ -222,7 +233,8 @@ class OutputFaultTest : public HostileInputTest {
  protected:
   void SetUp() override {
     WriteJpeg(Path("a.jpg"), 32, 24, 3, PhotoPixels(32, 24, 3, 7));
-    WriteJpeg(Path("b.jpg"), 24, 32, 3, PhotoPixels(24, 32, 3, 7), {.progressive = true});
+    WriteJpeg(Path("b.jpg"), 24, 32, 3, PhotoPixels(24, 32, 3, 7),
+              {.progressive = true});
     original_ = ReadFileBytes(Path("a.jpg"));
   }
   std::vector<uint8_t> original_;
@@ -245,13 +257,17 @@ TEST_F(OutputFaultTest, RefusesAnOutputThatNamesAnInput) {
       {{Path("soft.jpg"), b}, Path("hard.jpg")},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> words = {"-i1:" + c.inputs[0], "-o:" + c.output, "-d:0.01"};
+    std::vector<std::string> words = {"-i1:" + c.inputs[0], "-o:" + c.output,
+                                      "-d:0.01"};
     if (c.inputs.size() == 2) words.push_back("-i2:" + c.inputs[1]);
     ProgramResult r = RunLumitone(words);
     std::string loading;
-    for (size_t k = 0; k < c.inputs.size(); ++k) loading += "Loading JPEG file.\n";
+    for (size_t k = 0; k < c.inputs.size(); ++k)
+      loading += "Loading JPEG file.\n";
     EXPECT_EQ(r.out, loading) << c.output;
-    EXPECT_EQ(r.err, "Output file '" + c.output + "' is one of the input files.\n") << c.output;
+    EXPECT_EQ(r.err,
+              "Output file '" + c.output + "' is one of the input files.\n")
+        << c.output;
     EXPECT_EQ(r.status, 255) << c.output;
     EXPECT_EQ(ReadFileBytes(a), original_) << c.output;
   }
@@ -278,30 +294,35 @@ TEST_F(OutputFaultTest, ReportsOutputThatCannotBeCompleted) {
 
 TEST_F(OutputFaultTest, ReportsMemoryExhaustion) {
 #ifdef LUMITONE_SANITIZED
-  GTEST_SKIP() << "sanitizers reserve far more address space than any limit here";
+  GTEST_SKIP()
+      << "sanitizers reserve far more address space than any limit here";
 #else
   // The smallest address-space limit, in 4 MiB steps, under which a tiny
   // conversion runs; a minute of stereo needs 42 MB more than that and a
   // 4000 x 3000 picture 36 MB more.
   uint64_t limit = 0;
   for (uint64_t mib = 8; mib <= 512 && limit == 0; mib += 4) {
-    ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + Path("tiny.wav"), "-d:0.001"},
-                                  {.addressSpaceBytes = mib << 20});
+    ProgramResult r = RunLumitone(
+        {"-i1:" + Path("a.jpg"), "-o:" + Path("tiny.wav"), "-d:0.001"},
+        {.addressSpaceBytes = mib << 20});
     if (r.status == 0) limit = (mib + 4) << 20;
   }
   ASSERT_NE(limit, 0u);
-  ProgramResult r = RunLumitone(
-      {"-i1:" + Path("a.jpg"), "-i2:" + Path("b.jpg"), "-o:" + Path("out.wav"), "-d:60"},
-      {.addressSpaceBytes = limit});
+  ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-i2:" + Path("b.jpg"),
+                                 "-o:" + Path("out.wav"), "-d:60"},
+                                {.addressSpaceBytes = limit});
   EXPECT_EQ(r.err, "Not enough memory for the sample buffers.\n");
   EXPECT_EQ(r.status, 255);
   EXPECT_FALSE(Exists(Path("out.wav")));
 
-  WriteFileBytes(Path("4000x3000.jpg"), testing::BaselineHeader(4000, 3000, 80000));
-  r = RunLumitone({"-i1:" + Path("4000x3000.jpg"), "-o:" + Path("out.wav"), "-d:1"},
-                  {.addressSpaceBytes = limit});
-  EXPECT_EQ(r.err, "Not enough memory for a 4000 x 3000 picture.\nFailed to load '" +
-                       Path("4000x3000.jpg") + "'.\n");
+  WriteFileBytes(Path("4000x3000.jpg"),
+                 testing::BaselineHeader(4000, 3000, 80000));
+  r = RunLumitone(
+      {"-i1:" + Path("4000x3000.jpg"), "-o:" + Path("out.wav"), "-d:1"},
+      {.addressSpaceBytes = limit});
+  EXPECT_EQ(r.err,
+            "Not enough memory for a 4000 x 3000 picture.\nFailed to load '" +
+                Path("4000x3000.jpg") + "'.\n");
   EXPECT_EQ(r.status, 255);
 #endif
 }
@@ -311,11 +332,12 @@ TEST_F(OutputFaultTest, ReportsMemoryExhaustion) {
 // get its phase table (1.3 MB).
 TEST_F(OutputFaultTest, ReportsAPhaseTableThatDoesNotFit) {
 #ifdef LUMITONE_SANITIZED
-  GTEST_SKIP() << "sanitizers reserve far more address space than any limit here";
+  GTEST_SKIP()
+      << "sanitizers reserve far more address space than any limit here";
 #else
   auto run = [&](uint64_t limit, std::vector<std::string> extra) {
-    std::vector<std::string> words = {"-i1:" + Path("a.jpg"), "-o:" + Path("out.wav"),
-                                      "-d:0.001"};
+    std::vector<std::string> words = {"-i1:" + Path("a.jpg"),
+                                      "-o:" + Path("out.wav"), "-d:0.001"};
     words.insert(words.end(), extra.begin(), extra.end());
     return RunLumitone(words, {.addressSpaceBytes = limit});
   };

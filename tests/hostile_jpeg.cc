@@ -37,20 +37,19 @@ JpegBuilder& JpegBuilder::Frame(uint8_t sof, int width, int height,
                                 int components, int precision,
                                 int lumaSampling) {
   std::vector<uint8_t> payload = {
-      static_cast<uint8_t>(precision),
-      static_cast<uint8_t>(height >> 8), static_cast<uint8_t>(height & 0xFF),
-      static_cast<uint8_t>(width >> 8), static_cast<uint8_t>(width & 0xFF),
-      static_cast<uint8_t>(components)};
+      static_cast<uint8_t>(precision),     static_cast<uint8_t>(height >> 8),
+      static_cast<uint8_t>(height & 0xFF), static_cast<uint8_t>(width >> 8),
+      static_cast<uint8_t>(width & 0xFF),  static_cast<uint8_t>(components)};
   for (int c = 1; c <= components; ++c) {
     int sampling = c == 1 ? lumaSampling : 1;
-    payload.insert(payload.end(), {static_cast<uint8_t>(c),
-                                   static_cast<uint8_t>(sampling * 0x11), 0x00});
+    payload.insert(
+        payload.end(),
+        {static_cast<uint8_t>(c), static_cast<uint8_t>(sampling * 0x11), 0x00});
   }
   return Segment(sof, payload);
 }
 
-JpegBuilder& JpegBuilder::OneCodeTable(int tableClass, int id,
-                                       uint8_t symbol) {
+JpegBuilder& JpegBuilder::OneCodeTable(int tableClass, int id, uint8_t symbol) {
   std::vector<uint8_t> payload(18, 0);
   payload[0] = static_cast<uint8_t>(tableClass << 4 | id);
   payload[1] = 1;  // one code of length 1
@@ -58,15 +57,15 @@ JpegBuilder& JpegBuilder::OneCodeTable(int tableClass, int id,
   return Segment(0xC4, payload);
 }
 
-JpegBuilder& JpegBuilder::Scan(std::initializer_list<int> componentIds,
-                               int ss, int se, int ah, int al) {
+JpegBuilder& JpegBuilder::Scan(std::initializer_list<int> componentIds, int ss,
+                               int se, int ah, int al) {
   std::vector<uint8_t> payload = {static_cast<uint8_t>(componentIds.size())};
   for (int id : componentIds) {
     payload.insert(payload.end(), {static_cast<uint8_t>(id), 0x00});
   }
-  payload.insert(payload.end(), {static_cast<uint8_t>(ss),
-                                 static_cast<uint8_t>(se),
-                                 static_cast<uint8_t>(ah << 4 | al)});
+  payload.insert(payload.end(),
+                 {static_cast<uint8_t>(ss), static_cast<uint8_t>(se),
+                  static_cast<uint8_t>(ah << 4 | al)});
   return Segment(0xDA, payload);
 }
 
@@ -97,8 +96,8 @@ std::vector<uint8_t> BaselineHeader(int width, int height, int dataBytes) {
   jpeg.Soi()
       .Quantization()
       .Frame(0xC0, width, height, 3)
-      .OneCodeTable(0, 0, 0x00)   // DC difference 0
-      .OneCodeTable(1, 0, 0x00)   // end of block
+      .OneCodeTable(0, 0, 0x00)  // DC difference 0
+      .OneCodeTable(1, 0, 0x00)  // end of block
       .Scan({1, 2, 3}, 0, 63, 0, 0);
   std::vector<uint8_t> bytes = jpeg.bytes();
   bytes.insert(bytes.end(), static_cast<size_t>(dataBytes), 0x00);

@@ -22,8 +22,9 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, int components,
   info.image_width = static_cast<JDIMENSION>(width);
   info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = components;
-  info.in_color_space =
-      components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
+  info.in_color_space = components == 1   ? JCS_GRAYSCALE
+                        : components == 4 ? JCS_CMYK
+                                          : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, options.quality, TRUE);
   if (options.progressive) jpeg_simple_progression(&info);
@@ -31,7 +32,8 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, int components,
   jpeg_start_compress(&info, TRUE);
   size_t stride = static_cast<size_t>(width) * static_cast<size_t>(components);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(pixels.data()) + info.next_scanline * stride;
+    JSAMPROW row =
+        const_cast<JSAMPROW>(pixels.data()) + info.next_scanline * stride;
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);

@@ -32,7 +32,8 @@ using testing::TempDir;
 using testing::WriteJpeg;
 
 const std::string kHint =
-    "To see a usage message at any time, type the program name with no parameters.\n";
+    "To see a usage message at any time, type the program name with no "
+    "parameters.\n";
 
 std::string SuccessOutput(int channels, int32_t n) {
   std::string out;
@@ -54,19 +55,23 @@ std::vector<uint8_t> ExpectedWav(const RunSettings& settings) {
   PhaseTable phases = testing::FreshPhaseTable(settings, ratio);
   SampleBuffer left(n, 0.0), right(channels == 2 ? n : 0, 0.0);
   std::ostringstream ignored;
-  GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n, ignored);
+  GeneratePlainSamples(settings, pictures, phases, ratio, left, right, n,
+                       ignored);
   NormalizeExactSamples(left, right, channels, n);
-  return testing::BytesWrittenBy(
-      [&](FILE* file) { EXPECT_TRUE(WriteWav(file, left, right, channels, n)); });
+  return testing::BytesWrittenBy([&](FILE* file) {
+    EXPECT_TRUE(WriteWav(file, left, right, channels, n));
+  });
 }
 
 class LumitoneTest : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteJpeg(Path("a.jpg"), 32, 24, 3, NoisePixels(32, 24, 3, 1));
-    WriteJpeg(Path("b.jpg"), 9, 40, 3, NoisePixels(9, 40, 3, 2), {.progressive = true});
+    WriteJpeg(Path("b.jpg"), 9, 40, 3, NoisePixels(9, 40, 3, 2),
+              {.progressive = true});
     WriteJpeg(Path("grey.jpg"), 8, 8, 1, NoisePixels(8, 8, 1, 3));
-    WriteJpeg(Path("black.jpg"), 16, 16, 3, std::vector<uint8_t>(16 * 16 * 3, 0));
+    WriteJpeg(Path("black.jpg"), 16, 16, 3,
+              std::vector<uint8_t>(16 * 16 * 3, 0));
   }
   std::string Path(const std::string& name) const { return dir_.Path(name); }
 
@@ -75,10 +80,12 @@ class LumitoneTest : public ::testing::Test {
 
 TEST_F(LumitoneTest, NoArgumentsPrintsTheUsage) {
   const std::string usage =
-      "\nUsage: " + std::string(testing::LumitoneBinary()) + "\n"
+      "\nUsage: " + std::string(testing::LumitoneBinary()) +
+      "\n"
       "-i1:<jpeg filename> -o:<output wav> -d:<duration>\n"
       " - OR -\n"
-      "-i1:<jpeg filename 1> -i2:<jpeg filename 2> -o:<output wav> -d:<duration>\n\n"
+      "-i1:<jpeg filename 1> -i2:<jpeg filename 2> -o:<output wav> "
+      "-d:<duration>\n\n"
       "Additional optional parameters are:\n"
       "[ -s:<steps per octave> ] [ -f:<low-high> ]\n\n"
       "<input jpeg>: JPEG file to read. Gives mono WAV output.\n"
@@ -104,15 +111,24 @@ TEST_F(LumitoneTest, FailuresBeforeSynthesis) {
     std::string out, err;
   } cases[] = {
       {{"stray.jpg"}, "", "You didn't specify an input file 1.\n" + kHint},
-      {{"-i1:" + a, "-o:" + out, "-d:0"}, "", "Please specify a longer duration. Minimum is 0.001.\n" + kHint},
-      {{"-i1:", "-o:" + out, "-d:1"}, "", "Specified input file '' not found.\n"},
-      {{"-i1:" + Path("nope.jpg"), "-o:" + out, "-d:1"}, "",
+      {{"-i1:" + a, "-o:" + out, "-d:0"},
+       "",
+       "Please specify a longer duration. Minimum is 0.001.\n" + kHint},
+      {{"-i1:", "-o:" + out, "-d:1"},
+       "",
+       "Specified input file '' not found.\n"},
+      {{"-i1:" + Path("nope.jpg"), "-o:" + out, "-d:1"},
+       "",
        "Specified input file '" + Path("nope.jpg") + "' not found.\n"},
-      {{"-i1:" + a, "-i2:" + Path("nope.jpg"), "-o:" + out, "-d:1"}, "Loading JPEG file.\n",
+      {{"-i1:" + a, "-i2:" + Path("nope.jpg"), "-o:" + out, "-d:1"},
+       "Loading JPEG file.\n",
        "Specified input file '" + Path("nope.jpg") + "' not found.\n"},
-      {{"-i1:" + dir_.path(), "-o:" + out, "-d:1"}, "Loading JPEG file.\n",
-       "Failed to read params from JPEG file.\nFailed to load '" + dir_.path() + "'.\n"},
-      {{"-i1:" + a, "-i2:" + grey, "-o:" + out, "-d:1"}, "Loading JPEG file.\nLoading JPEG file.\n",
+      {{"-i1:" + dir_.path(), "-o:" + out, "-d:1"},
+       "Loading JPEG file.\n",
+       "Failed to read params from JPEG file.\nFailed to load '" + dir_.path() +
+           "'.\n"},
+      {{"-i1:" + a, "-i2:" + grey, "-o:" + out, "-d:1"},
+       "Loading JPEG file.\nLoading JPEG file.\n",
        "JPEG file has 1. It should have 3.\nFailed to load '" + grey + "'.\n"},
   };
   for (const Case& c : cases) {
@@ -126,15 +142,22 @@ TEST_F(LumitoneTest, FailuresBeforeSynthesis) {
 }
 
 TEST_F(LumitoneTest, DiagnosticsFollowWhatTheStandardOutputReceived) {
-  ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-i2:" + Path("grey.jpg"),
-                                 "-o:" + Path("x.wav"), "-d:1"},
-                                {.sameStream = true});
-  EXPECT_EQ(r.out, "Loading JPEG file.\nLoading JPEG file.\nJPEG file has 1. It should have 3.\n"
-                   "Failed to load '" + Path("grey.jpg") + "'.\n");
-  r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + Path("no/such/dir.wav"), "-d:0.001"},
+  ProgramResult r =
+      RunLumitone({"-i1:" + Path("a.jpg"), "-i2:" + Path("grey.jpg"),
+                   "-o:" + Path("x.wav"), "-d:1"},
                   {.sameStream = true});
-  EXPECT_EQ(r.out, SuccessOutput(1, 44).substr(0, SuccessOutput(1, 44).rfind("Writing")) +
-                       "Could not create output file '" + Path("no/such/dir.wav") + ".\n");
+  EXPECT_EQ(r.out,
+            "Loading JPEG file.\nLoading JPEG file.\nJPEG file has 1. It "
+            "should have 3.\n"
+            "Failed to load '" +
+                Path("grey.jpg") + "'.\n");
+  r = RunLumitone(
+      {"-i1:" + Path("a.jpg"), "-o:" + Path("no/such/dir.wav"), "-d:0.001"},
+      {.sameStream = true});
+  EXPECT_EQ(
+      r.out,
+      SuccessOutput(1, 44).substr(0, SuccessOutput(1, 44).rfind("Writing")) +
+          "Could not create output file '" + Path("no/such/dir.wav") + ".\n");
   EXPECT_EQ(r.status, 255);
 }
 
@@ -153,8 +176,10 @@ TEST_F(LumitoneTest, WritesTheExpectedFiles) {
   for (const Case& c : cases) {
     RunSettings settings;
     settings.durationSeconds = c.duration;
-    for (const std::string& input : c.inputs) settings.inputPaths.push_back(Path(input));
-    std::vector<std::string> words = {"-o:" + Path("out.wav"), "-d:" + std::to_string(c.duration),
+    for (const std::string& input : c.inputs)
+      settings.inputPaths.push_back(Path(input));
+    std::vector<std::string> words = {"-o:" + Path("out.wav"),
+                                      "-d:" + std::to_string(c.duration),
                                       "-i1:" + settings.inputPaths[0]};
     if (c.inputs.size() == 2) words.push_back("-i2:" + settings.inputPaths[1]);
     if (c.steps != 0) {
@@ -164,7 +189,8 @@ TEST_F(LumitoneTest, WritesTheExpectedFiles) {
     if (c.low != 0) {
       settings.lowFrequency = c.low;
       settings.highFrequency = c.high;
-      words.push_back("-f:" + std::to_string(c.low) + "-" + std::to_string(c.high));
+      words.push_back("-f:" + std::to_string(c.low) + "-" +
+                      std::to_string(c.high));
     }
     ProgramResult r = RunLumitone(words);
     int32_t n = SampleCount(c.duration);
@@ -173,12 +199,14 @@ TEST_F(LumitoneTest, WritesTheExpectedFiles) {
     EXPECT_EQ(r.out, SuccessOutput(static_cast<int>(c.inputs.size()), n));
     std::vector<uint8_t> written = ReadFileBytes(Path("out.wav"));
     EXPECT_EQ(written.size(), 44 + 2 * c.inputs.size() * n);
-    EXPECT_TRUE(written == ExpectedWav(settings)) << c.inputs[0] << " " << c.duration;
+    EXPECT_TRUE(written == ExpectedWav(settings))
+        << c.inputs[0] << " " << c.duration;
   }
 }
 
 TEST_F(LumitoneTest, BlackPictureGivesASilentFile) {
-  ProgramResult r = RunLumitone({"-i1:" + Path("black.jpg"), "-o:" + Path("s.wav"), "-d:0.01"});
+  ProgramResult r = RunLumitone(
+      {"-i1:" + Path("black.jpg"), "-o:" + Path("s.wav"), "-d:0.01"});
   EXPECT_EQ(r.status, 0);
   std::vector<uint8_t> written = ReadFileBytes(Path("s.wav"));
   ASSERT_EQ(written.size(), 44u + 882u);
@@ -186,7 +214,8 @@ TEST_F(LumitoneTest, BlackPictureGivesASilentFile) {
 }
 
 TEST_F(LumitoneTest, OutputThatCannotBeWritten) {
-  ProgramResult r = RunLumitone({"-i1:" + Path("a.jpg"), "-o:/dev/full", "-d:0.01"});
+  ProgramResult r =
+      RunLumitone({"-i1:" + Path("a.jpg"), "-o:/dev/full", "-d:0.01"});
   EXPECT_EQ(r.err, "Could not write output file '/dev/full'.\n");
   EXPECT_EQ(r.out, SuccessOutput(1, 441));
   EXPECT_EQ(r.status, 255);

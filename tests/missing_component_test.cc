@@ -12,8 +12,8 @@
 
 #include "tests/hostile_jpeg.h"
 #include "tests/jpeg_fixture.h"
-#include "tests/temp_files.h"
 #include "tests/program_run.h"
+#include "tests/temp_files.h"
 
 namespace lumitone {
 namespace {
@@ -28,9 +28,9 @@ int BlocksOf(int pixels) { return (pixels + 7) / 8; }
 struct ScanPlan {
   bool progressive = false;
   int width = 0, height = 0;
-  int lumaSampling = 1;             // component 1 samples this x this
-  std::vector<int> components;      // one scan for each, in this order
-  int commentBytes = 0;             // filler, so that a file is long enough
+  int lumaSampling = 1;         // component 1 samples this x this
+  std::vector<int> components;  // one scan for each, in this order
+  int commentBytes = 0;         // filler, so that a file is long enough
 };
 
 // A three-component file with one non-interleaved scan per listed
@@ -47,8 +47,10 @@ std::vector<uint8_t> ScannedFile(const ScanPlan& plan) {
   for (int id : plan.components) {
     int sampling = id == 1 ? plan.lumaSampling : 1;
     int64_t blocks =
-        int64_t{BlocksOf((plan.width * sampling + plan.lumaSampling - 1) / plan.lumaSampling)} *
-        BlocksOf((plan.height * sampling + plan.lumaSampling - 1) / plan.lumaSampling);
+        int64_t{BlocksOf((plan.width * sampling + plan.lumaSampling - 1) /
+                         plan.lumaSampling)} *
+        BlocksOf((plan.height * sampling + plan.lumaSampling - 1) /
+                 plan.lumaSampling);
     jpeg.Scan({id}, 0, plan.progressive ? 0 : 63, 0, 0);
     for (int64_t b = 0; b < blocks; ++b) jpeg.Bits(0, plan.progressive ? 1 : 2);
     jpeg.EndBits();
@@ -82,7 +84,8 @@ TEST(MissingComponentTest, RefusesAPictureThatLeavesOutAComponent) {
     std::string picture = dir.Path(c.name), output = dir.Path("out.wav");
     WriteFileBytes(picture, ScannedFile(c.plan));
     ProgramResult r = Convert(picture, output);
-    EXPECT_EQ(r.err, "Failed to read data from JPEG file.\nFailed to load '" + picture + "'.\n")
+    EXPECT_EQ(r.err, "Failed to read data from JPEG file.\nFailed to load '" +
+                         picture + "'.\n")
         << c.name;
     EXPECT_EQ(r.status, 255) << c.name;
   }

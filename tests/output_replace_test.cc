@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/jpeg_fixture.h"
-#include "tests/temp_files.h"
 #include "tests/program_run.h"
+#include "tests/temp_files.h"
 
 namespace lumitone {
 namespace {
@@ -58,7 +58,8 @@ class OutputReplaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::vector<uint8_t> pixels(64 * 48 * 3);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = static_cast<uint8_t>(i * 7);
     WriteJpeg(Path("a.jpg"), 64, 48, 3, pixels);
     std::reverse(pixels.begin(), pixels.end());
     WriteJpeg(Path("b.jpg"), 64, 48, 3, pixels);
@@ -73,9 +74,13 @@ class OutputReplaceTest : public ::testing::Test {
     return names;
   }
   // What a run with `picture` writes, made by a run of its own.
-  std::vector<uint8_t> Expected(const std::string& picture, const std::string& duration) {
+  std::vector<uint8_t> Expected(const std::string& picture,
+                                const std::string& duration) {
     std::string path = Path("expected.wav");
-    EXPECT_EQ(testing::RunLumitone({"-i1:" + Path(picture), "-o:" + path, "-d:" + duration}).status, 0);
+    EXPECT_EQ(testing::RunLumitone(
+                  {"-i1:" + Path(picture), "-o:" + path, "-d:" + duration})
+                  .status,
+              0);
     std::vector<uint8_t> bytes = ReadFileBytes(path);
     std::filesystem::remove(path);
     return bytes;
@@ -90,35 +95,41 @@ TEST_F(OutputReplaceTest, AFailedWriteThroughALinkLosesNothing) {
   ASSERT_EQ(::link(target.c_str(), Path("hard.wav").c_str()), 0);
   // `ulimit -f 8`: the file system fills up in the middle of the samples.
   for (const char* name : {"target.wav", "soft.wav", "hard.wav"}) {
-    ProgramResult r = testing::RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + Path(name), "-d:1"},
-                               {.fileSizeBytes = 8192});
+    ProgramResult r = testing::RunLumitone(
+        {"-i1:" + Path("a.jpg"), "-o:" + Path(name), "-d:1"},
+        {.fileSizeBytes = 8192});
     EXPECT_EQ(r.err, "Could not write output file '" + Path(name) + "'.\n");
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(ReadFileBytes(target), kOld) << name;
     EXPECT_EQ(ReadFileBytes(Path("hard.wav")), kOld) << name;
     EXPECT_TRUE(std::filesystem::is_symlink(Path("soft.wav"))) << name;
-    EXPECT_EQ(Names(), (std::vector<std::string>{"a.jpg", "b.jpg", "hard.wav", "soft.wav",
-                                                 "target.wav"}))
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.jpg", "b.jpg", "hard.wav",
+                                                 "soft.wav", "target.wav"}))
         << name;
   }
 }
 
 TEST_F(OutputReplaceTest, TheConsoleIsNotAnOutput) {
   for (const char* path : {"/dev/stdout", "/dev/stderr", "/proc/self/fd/1"}) {
-    ProgramResult r = testing::RunLumitone({"-i1:" + Path("a.jpg"), "-o:" + std::string(path), "-d:1"});
+    ProgramResult r = testing::RunLumitone(
+        {"-i1:" + Path("a.jpg"), "-o:" + std::string(path), "-d:1"});
     EXPECT_EQ(r.out, "Loading JPEG file.\n") << path;
-    EXPECT_EQ(r.err, "Output file '" + std::string(path) + "' is the console output.\n");
+    EXPECT_EQ(r.err, "Output file '" + std::string(path) +
+                         "' is the console output.\n");
     EXPECT_EQ(r.status, 255) << path;
   }
 }
 
 TEST_F(OutputReplaceTest, TwoRunsWritingOnePathLeaveOneWholeOutput) {
-  std::vector<uint8_t> a = Expected("a.jpg", "0.5"), b = Expected("b.jpg", "0.5");
+  std::vector<uint8_t> a = Expected("a.jpg", "0.5"),
+                       b = Expected("b.jpg", "0.5");
   ASSERT_NE(a, b);
   std::string out = Path("out.wav");
   for (int round = 0; round < 5; ++round) {
-    pid_t first = StartLumitone({"-i1:" + Path("a.jpg"), "-o:" + out, "-d:0.5"});
-    pid_t second = StartLumitone({"-i1:" + Path("b.jpg"), "-o:" + out, "-d:0.5"});
+    pid_t first =
+        StartLumitone({"-i1:" + Path("a.jpg"), "-o:" + out, "-d:0.5"});
+    pid_t second =
+        StartLumitone({"-i1:" + Path("b.jpg"), "-o:" + out, "-d:0.5"});
     EXPECT_EQ(Wait(first), 0);
     EXPECT_EQ(Wait(second), 0);
     std::vector<uint8_t> written = ReadFileBytes(out);
@@ -141,8 +152,10 @@ TEST_F(OutputReplaceTest, AStopSignalAtAnyMomentLeavesAWholeFile) {
     ::kill(pid, signals[step % 3]);
     int status = Wait(pid);
     std::vector<uint8_t> written = ReadFileBytes(out);
-    EXPECT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
-    EXPECT_TRUE(written == kOld || written == whole) << "after " << step * 10 << " ms";
+    EXPECT_TRUE(WIFSIGNALED(status) ||
+                (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+    EXPECT_TRUE(written == kOld || written == whole)
+        << "after " << step * 10 << " ms";
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.jpg", "b.jpg", "out.wav"}));
   }
 }

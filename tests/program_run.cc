@@ -14,7 +14,8 @@ namespace {
 
 void SetLimit(int resource, uint64_t value) {
   if (value == 0) return;
-  struct rlimit limit = {static_cast<rlim_t>(value), static_cast<rlim_t>(value)};
+  struct rlimit limit = {static_cast<rlim_t>(value),
+                         static_cast<rlim_t>(value)};
   ::setrlimit(resource, &limit);
 }
 
@@ -31,7 +32,8 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
     ::dup2(out.fd(), STDOUT_FILENO);
     ::dup2(options.sameStream ? out.fd() : err.fd(), STDERR_FILENO);
     std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : arguments)
+      argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     SetLimit(RLIMIT_AS, options.addressSpaceBytes);
     SetLimit(RLIMIT_FSIZE, options.fileSizeBytes);

@@ -10,10 +10,12 @@
 namespace lumitone {
 namespace {
 
-std::vector<uint8_t> Written(const SampleBuffer& left, const SampleBuffer& right, int channels,
+std::vector<uint8_t> Written(const SampleBuffer& left,
+                             const SampleBuffer& right, int channels,
                              int32_t n) {
-  return testing::BytesWrittenBy(
-      [&](FILE* file) { EXPECT_TRUE(WriteWav(file, left, right, channels, n)); });
+  return testing::BytesWrittenBy([&](FILE* file) {
+    EXPECT_TRUE(WriteWav(file, left, right, channels, n));
+  });
 }
 
 uint32_t Field(const std::vector<uint8_t>& b, size_t offset, int size) {
@@ -25,9 +27,11 @@ uint32_t Field(const std::vector<uint8_t>& b, size_t offset, int size) {
 TEST(PutLittleEndianTest, LeastSignificantByteFirst) {
   unsigned char buffer[4] = {0xAA, 0xAA, 0xAA, 0xAA};
   PutLittleEndian(4, buffer, 0x12345678u);
-  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 4), (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12}));
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 4),
+            (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12}));
   PutLittleEndian(2, buffer, static_cast<uint32_t>(-32750));
-  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 4), (std::vector<uint8_t>{0x12, 0x80, 0x34, 0x12}));
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 4),
+            (std::vector<uint8_t>{0x12, 0x80, 0x34, 0x12}));
 }
 
 TEST(WavWriterTest, HeaderFields) {
@@ -65,13 +69,14 @@ TEST(WavWriterTest, SamplesScaledBy32750AndTruncated) {
     double sample;
     uint8_t low, high;
   } cases[] = {
-      {-1.0, 0x12, 0x80}, {1.0, 0xEE, 0x7F},  {-0.5, 0x09, 0xC0},
-      {-0.00002, 0, 0},   {0.00003, 0, 0},    {0.99999, 0xED, 0x7F},
+      {-1.0, 0x12, 0x80}, {1.0, 0xEE, 0x7F},      {-0.5, 0x09, 0xC0},
+      {-0.00002, 0, 0},   {0.00003, 0, 0},        {0.99999, 0xED, 0x7F},
       {0.5, 0xF7, 0x3F},  {-0.99999, 0x13, 0x80},
   };
   SampleBuffer samples;
   for (const Case& c : cases) samples.push_back(c.sample);
-  std::vector<uint8_t> b = Written(samples, {}, 1, static_cast<int32_t>(samples.size()));
+  std::vector<uint8_t> b =
+      Written(samples, {}, 1, static_cast<int32_t>(samples.size()));
   for (size_t i = 0; i < samples.size(); ++i) {
     EXPECT_EQ(b[44 + 2 * i], cases[i].low) << cases[i].sample;
     EXPECT_EQ(b[45 + 2 * i], cases[i].high) << cases[i].sample;
@@ -95,7 +100,8 @@ TEST(WavWriterTest, LongBuffersKeepEverySampleInPlace) {
     right[j] = -left[j] / 3;
   }
   for (int channels : {1, 2}) {
-    std::vector<uint8_t> b = Written(left, channels == 2 ? right : SampleBuffer{}, channels, n);
+    std::vector<uint8_t> b =
+        Written(left, channels == 2 ? right : SampleBuffer{}, channels, n);
     ASSERT_EQ(b.size(), 44u + 2u * channels * n);
     for (int32_t j = 0; j < n; ++j) {
       for (int k = 0; k < channels; ++k) {
