@@ -133,8 +133,9 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
     state.options.kernels = BestCertifiedKernels();
   }
   if (options.exactEngine || state.options.kernels == nullptr) {
-    return GenerateExactly(state, left, right, sampleCount, progress,
-                           "no vector kernels");
+    return GenerateExactly(
+        state, left, right, sampleCount, progress,
+        options.exactEngine ? "the exact engine asked for" : "no vector kernels");
   }
   const BlockLayout layout =
       LayOutBlocks(sampleCount, options.threads, kSmallestBlock, kLargestBlock,
