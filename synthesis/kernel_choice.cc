@@ -40,14 +40,17 @@ bool CpuRuns(KernelSet set) {
   }
   return false;
 }
-// Without fused multiply-add instructions the portable set's std::fma is a
-// library routine, and the certified engine would be slower than the exact
-// one.
-constexpr bool kPortableHasFastFma = false;
 #else
 bool CpuRuns(KernelSet set) { return set == KernelSet::kScalar; }
-// Every CPU of the other architectures the program builds for has fused
-// multiply-add instructions, which std::fma compiles to.
+#endif
+
+// On x86-64 the portable set's std::fma may be a library routine (a CPU
+// without fused multiply-add), and the certified engine would then be
+// slower than the exact one. Every CPU of the other architectures the
+// program builds for has the instruction, which std::fma compiles to.
+#if defined(__x86_64__)
+constexpr bool kPortableHasFastFma = false;
+#else
 constexpr bool kPortableHasFastFma = true;
 #endif
 
