@@ -19,9 +19,28 @@ inline constexpr double kKernelSineError = 16 * kUnitRoundoff;
 inline constexpr double kLibrarySineError = 0x1p-52;
 // Relative distance of the approximate brightness from the sampler's.
 inline constexpr double kBrightnessError = 16 * kUnitRoundoff;
+// A sine rotated from a polynomial start value, up to 31 rotations: its
+// constant part (start values, roundings of the rotations, the step
+// rotation's own error, the library's sine), and the factor of the argument
+// for the plain loops' roundings of the arguments at both ends.
+inline constexpr double kRotatedSineError = 180 * kUnitRoundoff;
+inline constexpr double kArgumentErrorFactor = 8.05 * kUnitRoundoff;
 
-// C(K) for a ladder of `rungCount` rungs, rounded up.
-double BoundFactor(size_t rungCount);
+// C(K) for a ladder of `rungCount` rungs whose kernel sines lie within
+// `sineError` of the true sines, rounded up.
+double BoundFactor(size_t rungCount, double sineError);
+
+// The rotated sines' extra bound at column x for a sample at 2*pi*t =
+// `twoPiTime`: from the column's sums over the rungs of f_i Lv_i(x)
+// (`frequencySum`) and of Lv_i(x) (`columnSum`), with 2^-20 to spare for
+// the roundings of these sums and of E, and for the factor
+// (rho + beta + gamma_{K+2}) the rotated terms carry.
+inline double RotationColumnBound(double twoPiTime, double frequencySum,
+                                  double columnSum, double twoPi) {
+  return (1 + 0x1p-20) * (kArgumentErrorFactor *
+                              (twoPiTime * frequencySum + twoPi * columnSum) +
+                          kRotatedSineError * columnSum);
+}
 
 // E for one value.
 inline double ValueBound(double factor, double brightnessBound,

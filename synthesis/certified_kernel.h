@@ -20,6 +20,10 @@ struct RungTerms {
   const double* row1[2];
   double c0[2];
   double c1[2];
+  // The rotation by CertifiedKernels::lanes samples at this frequency, for
+  // the rotated sums.
+  double stepCos;
+  double stepSin;
 };
 
 // One group of consecutive samples (CertifiedKernels::groupSamples of them)
@@ -44,9 +48,10 @@ struct GroupLanes {
 using SumGroupFn = void (*)(const RungTerms* rungs, size_t rungCount,
                             const GroupLanes& lanes, double* const sums[2]);
 
-// sines[i] = the kernel sine of arguments[i], for 0 <= arguments[i] < 2^26.
+// sines[i] and cosines[i] = the kernel sine and cosine of arguments[i], for
+// 0 <= arguments[i] < 2^26.
 using KernelSinesFn = void (*)(const double* arguments, double* sines,
-                               int count);
+                               double* cosines, int count);
 
 struct CertifiedKernels {
   const char* name;
@@ -58,6 +63,10 @@ struct CertifiedKernels {
   // the window.
   SumGroupFn sumGroup[2];
   SumGroupFn sumNarrowGroup[2];
+  // Wide groups whose later vectors' sines come from rotating the first
+  // vector's (cos, sin) by each rung's step rotation: cheaper, with a
+  // larger bound that grows with the argument.
+  SumGroupFn sumRotatedGroup[2];
   KernelSinesFn sines;
 };
 

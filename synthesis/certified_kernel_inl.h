@@ -19,33 +19,31 @@ constexpr double kPiHigh = 0x1.921fb54442d18p+1;     // RN(pi)
 constexpr double kPiLow = 0x1.1a62633145c07p-53;     // RN(pi - kPiHigh)
 constexpr double kRoundingMagic = 0x1.8p52;          // 1.5 * 2^52
 
-// c[n] = (-1)^((n-1)/2) / n! for odd n, each rounded once (n! is exact in
-// a double for n <= 22).
-struct TaylorSine {
-  double c[22];
+// c[n] = (-1)^(n/2) / n! for even n and (-1)^((n-1)/2) / n! for odd n,
+// each rounded once (n! is exact in a double for n <= 22).
+struct Taylor {
+  double c[23];
 };
-consteval TaylorSine MakeTaylorSine() {
-  TaylorSine t{};
+consteval Taylor MakeTaylor() {
+  Taylor t{};
   double factorial = 1.0;
-  for (int n = 1; n < 22; ++n) {
+  for (int n = 1; n < 23; ++n) {
     factorial *= n;
-    if (n % 2 == 1)
-      t.c[n] = ((n - 1) / 2) % 2 == 0 ? 1.0 / factorial : -1.0 / factorial;
+    t.c[n] = (n / 2) % 2 == 0 ? 1.0 / factorial : -1.0 / factorial;
   }
   return t;
 }
-constexpr TaylorSine kTaylorSine = MakeTaylorSine();
+constexpr Taylor kTaylor = MakeTaylor();
 
-// Sines of G vectors of arguments 0 <= A < 2^26, step by step across the
-// vectors so that their dependency chains overlap:
+// The reduction of G vectors of arguments 0 <= A < 2^26 by pi, step by step
+// across the vectors so that their dependency chains overlap:
 //   q = nearest integer to A/pi (by adding 1.5 * 2^52 after a fused product)
-//   r = (A - q*PH) - q*PM, the first step exact, the second rounded once
-//   sin A = (-1)^q (r + r^3 * P(r^2)), P a Horner chain of Taylor terms to
-//   degree 21.
+//   r = (A - q*PH) - q*PM, the first step exact, the second rounded once.
+// sin A = (-1)^q sin r and cos A = (-1)^q cos r; qm keeps q's parity.
 template <class Ops, int G>
-inline void SinesOf(typename Ops::V (&x)[G]) {
-  using V = typename Ops::V;
-  V q[G], qm[G], r[G], z[G], p[G];
+inline void ReduceByPi(const typename Ops::V (&x)[G], typename Ops::V (&qm)[G],
+                       typename Ops::V (&r)[G], typename Ops::V (&z)[G]) {
+  typename Ops::V q[G];
   for (int g = 0; g < G; ++g) {
     qm[g] = Ops::Fma(x[g], Ops::Set(kInversePi), Ops::Set(kRoundingMagic));
   }
@@ -53,30 +51,90 @@ inline void SinesOf(typename Ops::V (&x)[G]) {
   for (int g = 0; g < G; ++g) r[g] = Ops::Fnma(q[g], Ops::Set(kPiHigh), x[g]);
   for (int g = 0; g < G; ++g) r[g] = Ops::Fnma(q[g], Ops::Set(kPiLow), r[g]);
   for (int g = 0; g < G; ++g) z[g] = Ops::Mul(r[g], r[g]);
+}
+
+// sin r = r + r z P(z), P a Horner chain of Taylor terms to degree 21.
+template <class Ops, int G>
+inline void SineOfReduced(const typename Ops::V (&r)[G],
+                          const typename Ops::V (&z)[G],
+                          const typename Ops::V (&qm)[G],
+                          typename Ops::V (&out)[G]) {
+  typename Ops::V p[G];
   for (int g = 0; g < G; ++g) {
-    p[g] = Ops::Fma(Ops::Set(kTaylorSine.c[21]), z[g],
-                    Ops::Set(kTaylorSine.c[19]));
+    p[g] = Ops::Fma(Ops::Set(kTaylor.c[21]), z[g], Ops::Set(kTaylor.c[19]));
   }
   for (int n = 17; n >= 3; n -= 2) {
-    const V c = Ops::Set(kTaylorSine.c[n]);
+    const typename Ops::V c = Ops::Set(kTaylor.c[n]);
     for (int g = 0; g < G; ++g) p[g] = Ops::Fma(p[g], z[g], c);
   }
   for (int g = 0; g < G; ++g) {
-    x[g] = Ops::FlipIfOdd(Ops::Fma(Ops::Mul(r[g], z[g]), p[g], r[g]), qm[g]);
+    out[g] = Ops::FlipIfOdd(Ops::Fma(Ops::Mul(r[g], z[g]), p[g], r[g]), qm[g]);
+  }
+}
+
+// cos r = 1 + z P(z), P a Horner chain of Taylor terms to degree 22.
+template <class Ops, int G>
+inline void CosineOfReduced(const typename Ops::V (&z)[G],
+                            const typename Ops::V (&qm)[G],
+                            typename Ops::V (&out)[G]) {
+  typename Ops::V p[G];
+  for (int g = 0; g < G; ++g) {
+    p[g] = Ops::Fma(Ops::Set(kTaylor.c[22]), z[g], Ops::Set(kTaylor.c[20]));
+  }
+  for (int n = 18; n >= 2; n -= 2) {
+    const typename Ops::V c = Ops::Set(kTaylor.c[n]);
+    for (int g = 0; g < G; ++g) p[g] = Ops::Fma(p[g], z[g], c);
+  }
+  for (int g = 0; g < G; ++g) {
+    out[g] = Ops::FlipIfOdd(Ops::Fma(z[g], p[g], Ops::Set(1.0)), qm[g]);
+  }
+}
+
+// Sines of G vectors of arguments, in place.
+template <class Ops, int G>
+inline void SinesOf(typename Ops::V (&x)[G]) {
+  typename Ops::V qm[G], r[G], z[G];
+  ReduceByPi<Ops, G>(x, qm, r, z);
+  SineOfReduced<Ops, G>(r, z, qm, x);
+}
+
+// Sines of G vectors of consecutive samples of one rung, x[0] holding the
+// first vector's arguments: that vector's (cos, sin) from the polynomials,
+// every next one's by a complex multiplication with the step rotation
+// (each product rounded, then one fused step).
+template <class Ops, int G>
+inline void RotatedSinesOf(typename Ops::V (&x)[G], typename Ops::V stepCos,
+                           typename Ops::V stepSin) {
+  typename Ops::V first[1] = {x[0]}, qm[1], r[1], z[1], sine[1], cosine[1];
+  ReduceByPi<Ops, 1>(first, qm, r, z);
+  SineOfReduced<Ops, 1>(r, z, qm, sine);
+  CosineOfReduced<Ops, 1>(z, qm, cosine);
+  typename Ops::V c = cosine[0];
+  x[0] = sine[0];
+  for (int g = 1; g < G; ++g) {
+    typename Ops::V s = x[g - 1];
+    typename Ops::V next = Ops::Fms(c, stepCos, Ops::Mul(s, stepSin));
+    x[g] = Ops::Fma(c, stepSin, Ops::Mul(s, stepCos));
+    c = next;
   }
 }
 
 template <class Ops>
-void KernelSines(const double* arguments, double* sines, int count) {
+void KernelSines(const double* arguments, double* sines, double* cosines,
+                 int count) {
   constexpr int L = Ops::kLanes;
   for (int i = 0; i < count; i += L) {
-    double in[L] = {}, out[L];
+    double in[L] = {}, outSine[L], outCosine[L];
     const int n = count - i < L ? count - i : L;
     std::memcpy(in, arguments + i, sizeof(double) * n);
-    typename Ops::V x[1] = {Ops::Load(in)};
-    SinesOf<Ops, 1>(x);
-    Ops::Store(out, x[0]);
-    std::memcpy(sines + i, out, sizeof(double) * n);
+    typename Ops::V x[1] = {Ops::Load(in)}, qm[1], r[1], z[1], s[1], c[1];
+    ReduceByPi<Ops, 1>(x, qm, r, z);
+    SineOfReduced<Ops, 1>(r, z, qm, s);
+    CosineOfReduced<Ops, 1>(z, qm, c);
+    Ops::Store(outSine, s[0]);
+    Ops::Store(outCosine, c[0]);
+    std::memcpy(sines + i, outSine, sizeof(double) * n);
+    std::memcpy(cosines + i, outCosine, sizeof(double) * n);
   }
 }
 
@@ -152,7 +210,7 @@ struct SharedNeighbours {
 };
 
 // Every group's sums over the rungs; Neighbours says where Lv comes from.
-template <class Ops, int C, int G, class Neighbours>
+template <class Ops, int C, int G, bool kRotated, class Neighbours>
 void SumRungs(const RungTerms* rungs, size_t rungCount, const GroupLanes& lanes,
               double* const sums[2]) {
   using V = typename Ops::V;
@@ -174,9 +232,15 @@ void SumRungs(const RungTerms* rungs, size_t rungCount, const GroupLanes& lanes,
     V s[G];
     const V f = Ops::Set(rung.frequency);
     const V phase = Ops::Set(rung.phase);
-    for (int g = 0; g < G; ++g)
-      s[g] = Ops::Add(Ops::Mul(twoPiTime[g], f), phase);
-    SinesOf<Ops, G>(s);
+    if constexpr (kRotated) {
+      s[0] = Ops::Add(Ops::Mul(twoPiTime[0], f), phase);
+      RotatedSinesOf<Ops, G>(s, Ops::Set(rung.stepCos), Ops::Set(rung.stepSin));
+    } else {
+      for (int g = 0; g < G; ++g) {
+        s[g] = Ops::Add(Ops::Mul(twoPiTime[g], f), phase);
+      }
+      SinesOf<Ops, G>(s);
+    }
     for (int k = 0; k < C; ++k) {
       for (int g = 0; g < G; ++g) {
         acc0[k][g] = Ops::Fma(s[g], neighbours.Near(k, g), acc0[k][g]);
@@ -195,7 +259,7 @@ void SumRungs(const RungTerms* rungs, size_t rungCount, const GroupLanes& lanes,
 }
 
 // See SumGroupFn. C channels, G vectors of Ops::kLanes samples.
-template <class Ops, int C, int G>
+template <class Ops, int C, int G, bool kRotated>
 void SumGroup(const RungTerms* rungs, size_t rungCount, const GroupLanes& lanes,
               double* const sums[2]) {
   constexpr int last = G * Ops::kLanes - 1;
@@ -206,22 +270,24 @@ void SumGroup(const RungTerms* rungs, size_t rungCount, const GroupLanes& lanes,
              lanes.far[k][last] == lanes.far[k][0];
   }
   if (shared) {
-    SumRungs<Ops, C, G, SharedNeighbours<Ops, C, G>>(rungs, rungCount, lanes,
-                                                     sums);
+    SumRungs<Ops, C, G, kRotated, SharedNeighbours<Ops, C, G>>(rungs, rungCount,
+                                                               lanes, sums);
   } else {
-    SumRungs<Ops, C, G, WindowNeighbours<Ops, C, G>>(rungs, rungCount, lanes,
-                                                     sums);
+    SumRungs<Ops, C, G, kRotated, WindowNeighbours<Ops, C, G>>(rungs, rungCount,
+                                                               lanes, sums);
   }
 }
 
 template <class Ops>
 CertifiedKernels MakeKernels(const char* name) {
+  constexpr int G = Ops::kGroup;
   return {name,
           Ops::kLanes,
-          Ops::kLanes * Ops::kGroup,
+          Ops::kLanes * G,
           Ops::kWindow,
-          {SumGroup<Ops, 1, Ops::kGroup>, SumGroup<Ops, 2, Ops::kGroup>},
-          {SumGroup<Ops, 1, 1>, SumGroup<Ops, 2, 1>},
+          {SumGroup<Ops, 1, G, false>, SumGroup<Ops, 2, G, false>},
+          {SumGroup<Ops, 1, 1, false>, SumGroup<Ops, 2, 1, false>},
+          {SumGroup<Ops, 1, G, true>, SumGroup<Ops, 2, G, true>},
           KernelSines<Ops>};
 }
 

@@ -8,6 +8,7 @@
 #include "synthesis/kernel_choice.h"
 #include "synthesis/sample_buffer.h"
 #include "synthesis/sampler_mapping.h"
+#include "synthesis/step_rotation.h"
 #include "synthesis/worker_threads.h"
 
 namespace lumitone {
@@ -103,24 +104,42 @@ bool BuildLuminance(const RgbImage& picture, const SynthesisPlan& exact, int k,
   return true;
 }
 
-// Sums every rung's weighted luminance per column, in ladder order, split
-// over the threads by columns.
+// Sums every rung's weighted luminance per column, in ladder order, and
+// with rotated sines also the luminances times the rungs' frequencies;
+// split over the threads by columns.
 void BuildColumnSums(int k, int width, int threads, CertifiedPlan& plan) {
   plan.columnSums[k].assign(static_cast<size_t>(width), 0.0);
+  if (plan.rotated)
+    plan.frequencySums[k].assign(static_cast<size_t>(width), 0.0);
   auto body = [&](int index) {
     const int first = static_cast<int>(int64_t{width} * index / threads);
     const int last = static_cast<int>(int64_t{width} * (index + 1) / threads);
     double* sums = plan.columnSums[k].data();
+    double* frequencySums = plan.frequencySums[k].data();
     for (const RungTerms& rung : plan.rungs) {
       const double* row0 = rung.row0[k];
       const double* row1 = rung.row1[k];
       for (int x = first; x < last; ++x) {
-        sums[x] = sums[x] +
-                  WeightedLuminance(rung.c0[k], row0[x], rung.c1[k], row1[x]);
+        double lv = WeightedLuminance(rung.c0[k], row0[x], rung.c1[k], row1[x]);
+        sums[x] = sums[x] + lv;
+        if (plan.rotated) {
+          frequencySums[x] = frequencySums[x] + rung.frequency * lv;
+        }
       }
     }
   };
   RunOnThreads(threads, body);
+}
+
+// Rotated sines pay where the sine dominates (many rungs) and their bound,
+// which grows with the argument, stays small enough that few values land
+// in two 16-bit bins: up to about 20 s at 20 kHz.
+bool RotationPays(const RunSettings& settings, size_t rungCount) {
+  constexpr size_t kFewestRungs = 64;
+  constexpr double kLongestSecondsTimesHertz = 4e5;
+  return rungCount >= kFewestRungs &&
+         settings.durationSeconds * settings.highFrequency <=
+             kLongestSecondsTimesHertz;
 }
 
 // The horizontal half of the sampler's arithmetic for every sample of the
@@ -184,6 +203,23 @@ void SumExactly(const CertifiedPlan& plan, int32_t begin, int first, int last,
   std::fill(scratch.exact.begin() + first, scratch.exact.begin() + last, 1);
 }
 
+// The rotated sines' extra bound for sample s of the block in channel k.
+double RotatedBound(const CertifiedPlan& plan, int k, int s,
+                    const PassScratch& scratch) {
+  const double twoPi = 2.0 * kPi;
+  const double twoPiTime = scratch.twoPiTime[s];
+  const int near = scratch.near[k][s];
+  const int far = scratch.far[k][s];
+  const double* frequencySums = plan.frequencySums[k].data();
+  const double* columnSums = plan.columnSums[k].data();
+  return scratch.nearWeight[k][s] *
+             RotationColumnBound(twoPiTime, frequencySums[near],
+                                 columnSums[near], twoPi) +
+         scratch.farWeight[k][s] * RotationColumnBound(twoPiTime,
+                                                       frequencySums[far],
+                                                       columnSums[far], twoPi);
+}
+
 // E for each sample of the block, S' and E to the run's arrays.
 void StoreValues(const CertifiedPlan& plan, int32_t begin, int n,
                  const PassScratch& scratch, double* const values[2],
@@ -200,6 +236,9 @@ void StoreValues(const CertifiedPlan& plan, int32_t begin, int n,
             scratch.nearWeight[k][s] * columnSums[scratch.near[k][s]] +
             scratch.farWeight[k][s] * columnSums[scratch.far[k][s]];
         bound = ValueBound(plan.boundFactor, brightness, value);
+        if (plan.rotated) {
+          bound = bound + RotatedBound(plan, k, s, scratch);
+        }
       }
       values[k][begin + s] = value;
       bounds[k][begin + s] = bound;
@@ -215,7 +254,7 @@ const char* MakeCertifiedPlan(const RunSettings& settings,
                               const RgbImage pictures[2],
                               const PhaseTable& phaseTable, double ratio,
                               const CertifiedKernels& kernels, int threads,
-                              CertifiedPlan& plan) {
+                              CertifiedPlan& plan, SineMethod method) {
   // Luminance rows beyond this per channel (pictures of tens of thousands
   // of rows read by as many rungs) are left to the exact engine.
   constexpr size_t kLuminanceLimit = size_t{512} << 20;
@@ -231,9 +270,18 @@ const char* MakeCertifiedPlan(const RunSettings& settings,
   plan.exact = MakeSynthesisPlan(settings, pictures, phaseTable, ratio,
                                  BestAccumulateTerms(), SineBlock);
   plan.rungs.assign(plan.exact.frequencies.size(), RungTerms{});
+  plan.rotated = method == SineMethod::kChosen
+                     ? RotationPays(settings, plan.rungs.size())
+                     : method == SineMethod::kRotation;
   for (size_t i = 0; i < plan.rungs.size(); ++i) {
-    plan.rungs[i].frequency = plan.exact.frequencies[i];
-    plan.rungs[i].phase = phaseTable[i];
+    RungTerms& rung = plan.rungs[i];
+    rung.frequency = plan.exact.frequencies[i];
+    rung.phase = phaseTable[i];
+    if (plan.rotated) {
+      StepRotation step = RotationFor(rung.frequency, kernels.lanes, 2.0 * kPi);
+      rung.stepCos = step.cos;
+      rung.stepSin = step.sin;
+    }
   }
   for (int k = 0; k < plan.channels; ++k) {
     if (!BuildLuminance(pictures[k], plan.exact, k, kernels.window,
@@ -242,7 +290,8 @@ const char* MakeCertifiedPlan(const RunSettings& settings,
     }
     BuildColumnSums(k, pictures[k].Width(), threads, plan);
   }
-  plan.boundFactor = BoundFactor(plan.rungs.size());
+  plan.boundFactor = BoundFactor(
+      plan.rungs.size(), plan.rotated ? kRotatedSineError : kKernelSineError);
   return nullptr;
 }
 
@@ -278,7 +327,9 @@ void CertifiedBlock(const CertifiedPlan& plan, int32_t begin, int32_t end,
   const int c = plan.channels - 1;
   PrepareLanes(plan, begin, end, padded, scratch);
   for (int group = 0; group < padded; group += wide) {
-    if (SumGroupIfItFits(plan, kernels.sumGroup[c], group, wide, scratch)) {
+    SumGroupFn wideSum =
+        plan.rotated ? kernels.sumRotatedGroup[c] : kernels.sumGroup[c];
+    if (SumGroupIfItFits(plan, wideSum, group, wide, scratch)) {
       continue;
     }
     for (int first = group; first < group + wide && first < n;

@@ -30,9 +30,16 @@ struct CertifiedPlan {
   // Per channel and column x: the sum over the rungs, in ladder order, of
   // the rung's weighted luminance at x.
   std::vector<double> columnSums[2];
+  // With rotated sines, per channel and column x: the sum over the rungs of
+  // f_i times the rung's weighted luminance at x.
+  std::vector<double> frequencySums[2];
   std::vector<RungTerms> rungs;
+  bool rotated = false;    // wide groups take their sines by rotation
   double boundFactor = 0;  // C(K)
 };
+
+// Whether wide groups take their sines by rotation.
+enum class SineMethod { kChosen, kPolynomial, kRotation };
 
 // Why the certified pass cannot take this run, or null when it can; fills
 // `plan` when it can. Throws std::bad_alloc when memory runs out.
@@ -40,7 +47,8 @@ const char* MakeCertifiedPlan(const RunSettings& settings,
                               const RgbImage pictures[2],
                               const PhaseTable& phaseTable, double ratio,
                               const CertifiedKernels& kernels, int threads,
-                              CertifiedPlan& plan);
+                              CertifiedPlan& plan,
+                              SineMethod method = SineMethod::kChosen);
 
 // Over a set of values: M = max(0, max fl(|S'| - E)), the least the peak
 // can be, H = max fl(|S'| + E), the most any value can be, and how many

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <iostream>
 #include <new>
@@ -58,9 +59,10 @@ const char* PrepareCertifiedRun(SynthesisState& state, int32_t sampleCount,
                                 const BlockLayout& layout,
                                 std::vector<PassScratch>& scratch) {
   try {
-    const char* reason = MakeCertifiedPlan(
-        *state.settings, state.pictures, *state.phaseTable, state.ratio,
-        *state.options.kernels, layout.threads, state.plan);
+    const char* reason =
+        MakeCertifiedPlan(*state.settings, state.pictures, *state.phaseTable,
+                          state.ratio, *state.options.kernels, layout.threads,
+                          state.plan, state.options.sines);
     if (reason != nullptr) return reason;
     for (int k = 0; k < ChannelCount(state); ++k) {
       state.bounds[k].resize(static_cast<size_t>(sampleCount));
@@ -133,24 +135,29 @@ bool GenerateSamples(const RunSettings& settings, const RgbImage pictures[2],
     state.options.kernels = BestCertifiedKernels();
   }
   if (options.exactEngine || state.options.kernels == nullptr) {
-    return GenerateExactly(
-        state, left, right, sampleCount, progress,
-        options.exactEngine ? "the exact engine asked for" : "no vector kernels");
+    return GenerateExactly(state, left, right, sampleCount, progress,
+                           options.exactEngine ? "the exact engine asked for"
+                                               : "no vector kernels");
   }
   const BlockLayout layout =
       LayOutBlocks(sampleCount, options.threads, kSmallestBlock, kLargestBlock,
                    state.options.kernels->groupSamples);
   std::vector<PassScratch> scratch;
+  const auto planStart = std::chrono::steady_clock::now();
   if (const char* reason =
           PrepareCertifiedRun(state, sampleCount, layout, scratch)) {
     return GenerateExactly(state, left, right, sampleCount, progress, reason);
   }
+  state.report.planSeconds = std::chrono::duration<double>(
+                                 std::chrono::steady_clock::now() - planStart)
+                                 .count();
   if (!RunCertifiedPass(state, left, right, sampleCount, progress, layout,
                         scratch)) {
     std::cerr << "Not enough memory to generate the samples.\n";
     return false;
   }
   state.report.exactInPass = state.extremes.exactValues;
+  state.report.rotated = state.plan.rotated;
   state.certified = true;
   if (options.check) KeepForCheck(state, left, right, sampleCount);
   return true;

@@ -30,6 +30,7 @@ struct CertifiedOptions {
   bool exactEngine = false;  // run the exact engine only
   // Also run the exact engine and compare every value (CertifiedReport).
   bool check = false;
+  SineMethod sines = SineMethod::kChosen;
   int64_t candidateLimit = -1;  // -1: a 64th of the values, plus 16
   int canaryCount = 64;
   double canaryBoundScale = 1.0;  // scales E in the canary's test only
@@ -38,6 +39,8 @@ struct CertifiedOptions {
 // What a run did, for the tests and the benchmark.
 struct CertifiedReport {
   const char* fallback = nullptr;  // why the exact engine ran, if it did
+  bool rotated = false;            // wide groups took their sines by rotation
+  double planSeconds = 0.0;        // wall time of the plan, before the pass
   int64_t values = 0;
   int64_t exactInPass = 0;  // values computed exactly in the pass
   int64_t candidates = 0;   // peak candidates recomputed

@@ -121,21 +121,26 @@ TEST_P(CertifiedCheckTest, EveryValueWithinItsBoundAndEqual) {
         ch.right >= 0 ? testing::CopyPicture(pictures[ch.right]) : RgbImage()};
     Sound plain = PlainSound(settings, inputs);
     for (KernelSet set : RunnableKernelSets()) {
-      for (int threads : {1, 3}) {
-        CertifiedOptions options{.threads = threads,
-                                 .kernels = CertifiedKernelsFor(set),
-                                 .check = true};
-        CertifiedRun run = Certified(settings, inputs, options);
-        std::string where = "pictures " + std::to_string(ch.left) + "," +
-                            std::to_string(ch.right) + " " +
-                            KernelSetName(set) + " threads " +
-                            std::to_string(threads);
-        EXPECT_EQ(run.report.boundViolations, 0) << where;
-        EXPECT_LT(run.report.largestErrorRatio, 1.0) << where;
-        EXPECT_EQ(run.report.mismatches, 0) << where;
-        EXPECT_EQ(run.sound.values, plain.values) << where;
-        EXPECT_EQ(run.sound.progress, plain.progress) << where;
-        largestRatio = std::max(largestRatio, run.report.largestErrorRatio);
+      for (SineMethod sines :
+           {SineMethod::kPolynomial, SineMethod::kRotation}) {
+        for (int threads : {1, 3}) {
+          CertifiedOptions options{.threads = threads,
+                                   .kernels = CertifiedKernelsFor(set),
+                                   .check = true,
+                                   .sines = sines};
+          CertifiedRun run = Certified(settings, inputs, options);
+          std::string where =
+              "pictures " + std::to_string(ch.left) + "," +
+              std::to_string(ch.right) + " " + KernelSetName(set) +
+              (sines == SineMethod::kRotation ? " rotated" : " polynomial") +
+              " threads " + std::to_string(threads);
+          EXPECT_EQ(run.report.boundViolations, 0) << where;
+          EXPECT_LT(run.report.largestErrorRatio, 1.0) << where;
+          EXPECT_EQ(run.report.mismatches, 0) << where;
+          EXPECT_EQ(run.sound.values, plain.values) << where;
+          EXPECT_EQ(run.sound.progress, plain.progress) << where;
+          largestRatio = std::max(largestRatio, run.report.largestErrorRatio);
+        }
       }
     }
   }
@@ -184,6 +189,23 @@ TEST(CertifiedSynthesisTest, FallbacksAreInvisible) {
     EXPECT_STREQ(run.report.fallback, c.fallback) << c.name;
     EXPECT_EQ(run.sound.values, plain.values) << c.name;
     EXPECT_EQ(run.sound.progress, plain.progress) << c.name;
+  }
+}
+
+// The rotated sines' bound grows with the argument: it must still hold at
+// the largest arguments the command line allows (60 s, rungs up to 65536 Hz).
+TEST(CertifiedSynthesisTest, RotatedBoundHoldsAtTheLargestArguments) {
+  RgbImage pictures[2] = {testing::NoisePicture(5, 5, 12), RgbImage()};
+  RunSettings settings = Settings(1, SampleCount(60.0) - 1, 1, 1, 100000);
+  for (KernelSet set : RunnableKernelSets()) {
+    CertifiedRun run = Certified(settings, pictures,
+                                 {.kernels = CertifiedKernelsFor(set),
+                                  .check = true,
+                                  .sines = SineMethod::kRotation});
+    EXPECT_TRUE(run.report.rotated) << KernelSetName(set);
+    EXPECT_EQ(run.report.boundViolations, 0) << KernelSetName(set);
+    EXPECT_LT(run.report.largestErrorRatio, 1.0) << KernelSetName(set);
+    EXPECT_EQ(run.report.mismatches, 0) << KernelSetName(set);
   }
 }
 

@@ -32,6 +32,7 @@ struct Ops {
   static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
   static V Fma(V a, V b, V c) { return _mm256_fmadd_pd(a, b, c); }
   static V Fnma(V a, V b, V c) { return _mm256_fnmadd_pd(a, b, c); }
+  static V Fms(V a, V b, V c) { return _mm256_fmsub_pd(a, b, c); }
   static V FlipIfOdd(V x, V q) {
     __m256i sign = _mm256_slli_epi64(_mm256_castpd_si256(q), 63);
     return _mm256_castsi256_pd(_mm256_xor_si256(_mm256_castpd_si256(x), sign));

@@ -27,6 +27,7 @@ struct Ops {
   static V Mul(V a, V b) { return _mm512_mul_pd(a, b); }
   static V Fma(V a, V b, V c) { return _mm512_fmadd_pd(a, b, c); }
   static V Fnma(V a, V b, V c) { return _mm512_fnmadd_pd(a, b, c); }
+  static V Fms(V a, V b, V c) { return _mm512_fmsub_pd(a, b, c); }
   static V FlipIfOdd(V x, V q) {
     // The zero-masking forms: GCC 12 warns about the others' undefined
     // pass-through operand.

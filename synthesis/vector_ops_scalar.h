@@ -27,6 +27,7 @@ struct Ops {
   static V Mul(V a, V b) { return a * b; }
   static V Fma(V a, V b, V c) { return std::fma(a, b, c); }    // a*b + c
   static V Fnma(V a, V b, V c) { return std::fma(-a, b, c); }  // c - a*b
+  static V Fms(V a, V b, V c) { return std::fma(a, b, -c); }   // a*b - c
   // x with its sign flipped when the low significand bit of q is set.
   static V FlipIfOdd(V x, V q) {
     uint64_t bits, parity;
