@@ -13,7 +13,7 @@ namespace lumitone::avx512_ops {
 struct Ops {
   static constexpr int kLanes = 8;
   static constexpr int kWindow = 16;
-  static constexpr int kGroup = 4;
+  static constexpr int kGroup = 8;
 
   using V = __m512d;
   using I = __m512i;  // a lane's table index, 0 to 15, as a 64-bit integer
