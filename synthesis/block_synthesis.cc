@@ -86,7 +86,7 @@ void PrepareSamples(const SynthesisPlan& plan, int32_t begin, int n,
                     BlockScratch& scratch) {
   for (int s = 0; s < n; ++s) {
     double t = SampleTime(begin + s);
-    scratch.twoPiT[s] = TwoPiTime(t, kPi);
+    scratch.twoPiT[s] = TwoPiTime(t);
     for (int k = 0; k < plan.channelCount; ++k) {
       AxisPosition x = ColumnAt(t, plan.settings->durationSeconds,
                                 plan.pictures[k]->Width());

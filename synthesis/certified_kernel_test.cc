@@ -34,7 +34,7 @@ std::vector<double> SineArguments() {
     int32_t j = static_cast<int32_t>(Next(state) % 2646000);
     double f = 1.0 + (Next(state) % 99999000) / 1000.0;
     double phase = static_cast<double>(Next(state) % 10000) * twoPi / 10000.0;
-    arguments.push_back(TwoPiTime(SampleTime(j), kPi) * f + phase);
+    arguments.push_back(TwoPiTime(SampleTime(j)) * f + phase);
   }
   for (int i = 0; i < 50000; ++i) {
     double x = static_cast<double>(Next(state) % 24000000) * (kPi / 2);
@@ -111,7 +111,7 @@ TEST(CertifiedKernelTest, ArgumentIsThePlainLoopsDouble) {
                    {1.0},     {0.0}, 1.0,           0.0};
     for (int first = 0; first < 64; first += n) {
       for (int s = 0; s < n; ++s) {
-        twoPiTime[s] = TwoPiTime(SampleTime(2645000 + 997 * (first + s)), kPi);
+        twoPiTime[s] = TwoPiTime(SampleTime(2645000 + 997 * (first + s)));
       }
       GroupLanes lanes{twoPiTime.data(),    {0, 0},
                        {columns.data()},    {columns.data()},

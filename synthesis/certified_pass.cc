@@ -20,7 +20,7 @@ namespace {
 // 2*pi).
 bool ArgumentsInRange(const RunSettings& settings, int32_t sampleCount) {
   const double twoPi = 2.0 * kPi;
-  const double largest = TwoPiTime(SampleTime(sampleCount), kPi) *
+  const double largest = TwoPiTime(SampleTime(sampleCount)) *
                              static_cast<double>(settings.highFrequency) +
                          twoPi;
   return largest < 0x1p26;
@@ -69,37 +69,36 @@ void LuminanceRow(const RgbImage& picture, int row, double* out) {
   }
 }
 
-// The luminance rows channel k's rungs read, and each rung's pointers into
-// them. False when they would take more than `limitBytes`.
-bool BuildLuminance(const RgbImage& picture, const SynthesisPlan& exact, int k,
+// The luminance rows channel k's rungs read, and each rung's rows and
+// vertical weights, from the sampler's own mapping. False when the rows
+// would take more than `limitBytes`.
+bool BuildLuminance(const RgbImage& picture, const RunSettings& settings, int k,
                     int window, size_t limitBytes, CertifiedPlan& plan) {
   const size_t stride = static_cast<size_t>(picture.Width()) + window;
+  std::vector<AxisPosition> rows;
+  rows.reserve(plan.rungs.size());
   std::vector<int> slot(static_cast<size_t>(picture.Height()), -1);
-  size_t rows = 0;
-  for (const RungRows& r : exact.rows[k]) {
-    for (size_t offset : {r.row0, r.row1}) {
-      size_t y = offset / (static_cast<size_t>(picture.Width()) * 3);
-      if (slot[y] < 0) slot[y] = static_cast<int>(rows++);
+  size_t rowCount = 0;
+  for (const RungTerms& rung : plan.rungs) {
+    rows.push_back(RowAt(rung.frequency, settings, picture.Height()));
+    for (int y : {rows.back().near, rows.back().far}) {
+      if (slot[y] < 0) slot[y] = static_cast<int>(rowCount++);
     }
   }
-  if (rows * stride > limitBytes / sizeof(double)) return false;
-  plan.luminance[k].assign(rows * stride, 0.0);
+  if (rowCount * stride > limitBytes / sizeof(double)) return false;
+  plan.luminance[k].assign(rowCount * stride, 0.0);
+  double* base = plan.luminance[k].data();
   for (size_t y = 0; y < slot.size(); ++y) {
     if (slot[y] >= 0) {
-      LuminanceRow(picture, static_cast<int>(y),
-                   plan.luminance[k].data() + slot[y] * stride);
+      LuminanceRow(picture, static_cast<int>(y), base + slot[y] * stride);
     }
   }
-  const size_t bytesPerRow = static_cast<size_t>(picture.Width()) * 3;
   for (size_t i = 0; i < plan.rungs.size(); ++i) {
-    const RungRows& r = exact.rows[k][i];
     RungTerms& rung = plan.rungs[i];
-    rung.row0[k] =
-        plan.luminance[k].data() + slot[r.row0 / bytesPerRow] * stride;
-    rung.row1[k] =
-        plan.luminance[k].data() + slot[r.row1 / bytesPerRow] * stride;
-    rung.c0[k] = r.by0;
-    rung.c1[k] = r.by1;
+    rung.row0[k] = base + slot[rows[i].near] * stride;
+    rung.row1[k] = base + slot[rows[i].far] * stride;
+    rung.c0[k] = rows[i].nearWeight;
+    rung.c1[k] = rows[i].farWeight;
   }
   return true;
 }
@@ -148,14 +147,11 @@ bool RotationPays(const RunSettings& settings, size_t rungCount) {
 void PrepareLanes(const CertifiedPlan& plan, int32_t begin, int32_t end,
                   int padded, PassScratch& scratch) {
   for (int s = 0; s < padded; ++s) {
-    scratch.twoPiTime[s] =
-        TwoPiTime(SampleTime(std::min(begin + s, end - 1)), kPi);
+    const double t = SampleTime(std::min(begin + s, end - 1));
+    scratch.twoPiTime[s] = TwoPiTime(t);
     scratch.exact[s] = 0;
-  }
-  for (int k = 0; k < plan.channels; ++k) {
-    for (int s = 0; s < padded; ++s) {
-      AxisPosition x = ColumnAt(SampleTime(std::min(begin + s, end - 1)),
-                                plan.durationSeconds, plan.widths[k]);
+    for (int k = 0; k < plan.channels; ++k) {
+      AxisPosition x = ColumnAt(t, plan.durationSeconds, plan.widths[k]);
       scratch.near[k][s] = x.near;
       scratch.far[k][s] = x.far;
       scratch.nearWeight[k][s] = x.nearWeight;
@@ -284,7 +280,7 @@ const char* MakeCertifiedPlan(const RunSettings& settings,
     }
   }
   for (int k = 0; k < plan.channels; ++k) {
-    if (!BuildLuminance(pictures[k], plan.exact, k, kernels.window,
+    if (!BuildLuminance(pictures[k], settings, k, kernels.window,
                         kLuminanceLimit, plan)) {
       return "luminance rows too large";
     }

@@ -24,7 +24,7 @@ void GeneratePlainSamples(const RunSettings& settings,
       FrequencyLadder(
           settings.lowFrequency, settings.highFrequency, ratio, [&](double f) {
             double b = SampleBrightness(pictures[k], t, f, settings);
-            double a = TwoPiTime(t, kPi) * f;
+            double a = TwoPiTime(t) * f;
             sum = std::sin(a + phaseTable[i]) * b + sum;
             ++i;
           });

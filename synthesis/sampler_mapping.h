@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "cli/run_settings.h"
+#include "synthesis/phase_table.h"
 
 namespace lumitone {
 
@@ -50,6 +51,6 @@ inline AxisPosition RowAt(double f, const RunSettings& settings, int height) {
 
 // 2 * pi * t, the factor every partial's argument multiplies by its
 // frequency: ((2 * pi) * t) * f + phase.
-inline double TwoPiTime(double t, double pi) { return (2.0 * pi) * t; }
+inline double TwoPiTime(double t) { return (2.0 * kPi) * t; }
 
 }  // namespace lumitone

@@ -2,7 +2,7 @@
 # Draws the README's figure from the program's own output: sox spectrograms
 # of the example picture's sound at the default 24 steps per octave and at
 # 200, into docs/images/example_s24.png and docs/images/example_s200.png.
-#   scripts/draw_spectrograms.sh [lumitone binary, default build/lumitone]
+#   scripts/draw_readme_figure.sh [lumitone binary, default build/lumitone]
 # Needs sox (apt-get install sox).
 set -eu
 cd "$(dirname "$0")/.."
